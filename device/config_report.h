@@ -1,0 +1,84 @@
+// Layout of the configuration feature report (id 0x59) and the conversions between
+// parameter bytes and the values shown in the parameter boxes. Plain C++, no Qt.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace vorlane {
+
+inline constexpr std::uint8_t REPORT_ID_CONFIG = 0x59;
+inline constexpr std::uint8_t REPORT_MAGIC = 0xA5;
+inline constexpr std::uint8_t CMD_GROUP = 0x1A;
+
+inline constexpr std::uint16_t CMD_PRE = 0x10;
+inline constexpr std::uint16_t CMD_WRITE_PARAMS = 0x11;
+inline constexpr std::uint16_t CMD_READ_PARAMS = 0x12;
+inline constexpr std::uint16_t CMD_LOAD_DEFAULTS = 0x13;
+inline constexpr std::uint16_t CMD_BOOT_A = 0x1C;
+inline constexpr std::uint16_t CMD_BOOT_B = 0x58;
+
+// Byte 5 of the read request and of the write report.
+inline constexpr std::uint8_t READ_REQUEST_FLAG = 0x04;
+inline constexpr std::uint8_t WRITE_PARAMS_FLAG = 0x1B;
+
+// The laid-out part of a report; a buffer may be longer (the rest stays zero).
+inline constexpr std::size_t kReportLayoutSize = 128;
+// Largest transfer a stick can ask for: the feature length is kept in 8 bits.
+inline constexpr std::size_t kMaxFeatureLength = 255;
+
+inline constexpr std::size_t kHeaderSize = 5;
+inline constexpr std::size_t kScrambleOffset = 5;
+inline constexpr std::size_t kScrambleLength = 120;  // bytes 5..124
+inline constexpr std::size_t kParamBlockOffset = 6;
+inline constexpr std::size_t kParamBlockSize = 24;   // bytes 6..29
+inline constexpr std::size_t kCalibratedByte = 5;
+
+inline constexpr int kAxisCount = 8;
+inline constexpr int kParamKindCount = 3;
+
+// Parameter kinds, the rows of the grid.
+inline constexpr int kDeadZoneStart = 0;
+inline constexpr int kDeadZoneEnd = 1;
+inline constexpr int kResolution = 2;
+
+using ParamBlock = std::array<std::uint8_t, kParamBlockSize>;
+
+// Index of the byte of (axis, kind) inside the parameter block (kind-major).
+constexpr std::size_t ParamBlockIndex(int axis, int kind) {
+  return static_cast<std::size_t>(8 * kind + axis);
+}
+// Offset of the same byte inside a report.
+constexpr std::size_t ParamReportOffset(int axis, int kind) {
+  return kParamBlockOffset + ParamBlockIndex(axis, kind);
+}
+
+// Every composer zeroes the whole buffer first; the buffer must hold at least
+// kReportLayoutSize bytes (anything beyond stays zero).
+void ComposeShortCommand(std::span<std::uint8_t> report, std::uint16_t command, std::uint8_t group);
+void ComposeReadRequest(std::span<std::uint8_t> report);
+void ComposeWriteParams(std::span<std::uint8_t> report, const ParamBlock& block);
+
+// Conversions between box values and parameter bytes.
+// Dead zones travel in tenths, a half going up; resolutions are cut toward zero.
+// In both cases the low 8 bits of the integer are kept.
+std::uint8_t DeadZoneToByte(long double value);
+std::uint8_t ResolutionToByte(long double value);
+std::uint8_t ParamToByte(int kind, long double value);
+long double DeadZoneFromByte(std::uint8_t byte);
+long double ResolutionFromByte(std::uint8_t byte);
+long double ParamFromByte(int kind, std::uint8_t byte);
+
+// Fields of the stick's answer to a read request.
+bool AnswerCalibrated(std::span<const std::uint8_t> report);
+ParamBlock AnswerParamBlock(std::span<const std::uint8_t> report);
+
+enum class TraceDirection : int { Received = 1, Sent = 2 };
+
+// One log line: "W  " or "R  " and then "%02X " for each byte.
+std::string TraceLine(std::span<const std::uint8_t> bytes, TraceDirection direction);
+
+}  // namespace vorlane
