@@ -56,29 +56,44 @@ constexpr std::size_t ParamReportOffset(int axis, int kind) {
   return kParamBlockOffset + ParamBlockIndex(axis, kind);
 }
 
-// Every composer zeroes the whole buffer first; the buffer must hold at least
-// kReportLayoutSize bytes (anything beyond stays zero).
+// The composers. Each sets the whole buffer to zero first and then writes the header
+// and its payload at the offsets above, so a buffer longer than kReportLayoutSize
+// (a stick may ask for up to kMaxFeatureLength bytes) is zero past byte 127.
+// A buffer shorter than kReportLayoutSize gets only the leading bytes of the layout
+// that fit, exactly the report cut to its length; nothing is written past its end.
+
+// Header with command and group, then bytes 5..124 scrambled with RC4 keyed by
+// bytes 1..4; bytes 125..127 stay zero.
 void ComposeShortCommand(std::span<std::uint8_t> report, std::uint16_t command, std::uint8_t group);
+// Header with CMD_READ_PARAMS and CMD_GROUP, byte 5 = READ_REQUEST_FLAG.
 void ComposeReadRequest(std::span<std::uint8_t> report);
+// Header with CMD_WRITE_PARAMS and CMD_GROUP, byte 5 = WRITE_PARAMS_FLAG, the block
+// at bytes 6..29.
 void ComposeWriteParams(std::span<std::uint8_t> report, const ParamBlock& block);
 
 // Conversions between box values and parameter bytes.
-// Dead zones travel in tenths, a half going up; resolutions are cut toward zero.
-// In both cases the low 8 bits of the integer are kept.
+// Dead zones travel in tenths: the integer part (toward zero) of value * 10 + 0.5,
+// computed in long double, so a half goes up. Resolutions travel as the integer part
+// of the value, cut rather than rounded. Of that integer the low 8 bits are kept, as
+// in two's complement: 25.6 gives 0, -0.2 gives 255. This holds exactly for every
+// finite value, however large; NaN and the infinities give 0.
 std::uint8_t DeadZoneToByte(long double value);
 std::uint8_t ResolutionToByte(long double value);
+// kind is one of kDeadZoneStart, kDeadZoneEnd, kResolution.
 std::uint8_t ParamToByte(int kind, long double value);
-long double DeadZoneFromByte(std::uint8_t byte);
-long double ResolutionFromByte(std::uint8_t byte);
+long double DeadZoneFromByte(std::uint8_t byte);    // byte * 0.1
+long double ResolutionFromByte(std::uint8_t byte);  // byte
 long double ParamFromByte(int kind, std::uint8_t byte);
 
-// Fields of the stick's answer to a read request.
-bool AnswerCalibrated(std::span<const std::uint8_t> report);
-ParamBlock AnswerParamBlock(std::span<const std::uint8_t> report);
+// Fields of the stick's answer to a read request. Nothing is validated; a report too
+// short to hold a field reads it as zero bits (not calibrated, block bytes 0).
+bool AnswerCalibrated(std::span<const std::uint8_t> report);  // bit 0 of byte 5
+ParamBlock AnswerParamBlock(std::span<const std::uint8_t> report);  // bytes 6..29
 
 enum class TraceDirection : int { Received = 1, Sent = 2 };
 
-// One log line: "W  " or "R  " and then "%02X " for each byte.
+// One log line: "W  " for a report sent, "R  " for one received, then every byte as
+// "%02X " (two upper-case hex digits and a blank, so the line ends with a blank).
 std::string TraceLine(std::span<const std::uint8_t> bytes, TraceDirection direction);
 
 }  // namespace vorlane

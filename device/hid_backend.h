@@ -12,9 +12,6 @@
 
 namespace vorlane {
 
-// Upper-case text of the setup class GUID of HID devices.
-inline constexpr const char* kHidClassGuidText = "{745A17A0-74D3-11D0-B6FE-00A0C90F57DA}";
-
 struct HidDeviceInfo {
   // Identity of this appearance of the device (sysfs path, device interface path, ...).
   // A device plugged again gets a new path or is seen as new after it was gone.

@@ -7,8 +7,9 @@
 
 namespace vorlane {
 
-// XORs data in place with the keystream of key (a fresh key schedule every call).
-// An empty key leaves data untouched.
+// XORs data in place with the keystream of key, from its first byte on. Every call
+// runs a fresh key schedule, so no state carries over between calls; applying the
+// same key twice restores the data. An empty key leaves data untouched.
 void Rc4Crypt(std::span<const std::uint8_t> key, std::span<std::uint8_t> data);
 
 }  // namespace vorlane
