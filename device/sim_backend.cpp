@@ -1,0 +1,152 @@
+#include "sim_backend.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <span>
+#include <stdexcept>
+#include <utility>
+
+namespace vorlane {
+
+struct SimEntry {
+  std::string path;
+  SimDevice device;
+  bool plugged = true;
+  int openCount = 0;
+  int openNow = 0;
+};
+
+namespace {
+
+// An io opened on a simulated device. Once the device is pulled every operation fails.
+class SimDeviceIo final : public HidDeviceIo {
+ public:
+  explicit SimDeviceIo(std::shared_ptr<SimEntry> entry) : entry_(std::move(entry)) {
+    ++entry_->openNow;
+  }
+  ~SimDeviceIo() override { --entry_->openNow; }
+  SimDeviceIo(const SimDeviceIo&) = delete;
+  SimDeviceIo& operator=(const SimDeviceIo&) = delete;
+
+  bool readWrite() const override { return entry_->device.readWrite; }
+
+  HidCaps caps() override {
+    HidCaps caps;
+    if (entry_->plugged) caps.FeatureReportByteLength = entry_->device.featureReportByteLength;
+    return caps;
+  }
+
+  std::u16string productString() override {
+    return entry_->plugged ? entry_->device.productString : std::u16string();
+  }
+
+  // The stick receives exactly size bytes; its verdict is the result.
+  bool setFeature(const std::uint8_t* buffer, std::size_t size) override {
+    const SimDevice& device = entry_->device;
+    if (!CanTransfer() || device.failSets) return false;
+    return device.stick->SetFeature(std::span(buffer, size));
+  }
+
+  // The stick fills at most size bytes; a failing get leaves the buffer untouched.
+  bool getFeature(std::uint8_t* buffer, std::size_t size) override {
+    const SimDevice& device = entry_->device;
+    if (!CanTransfer() || device.failGets) return false;
+    std::vector<std::uint8_t> answer(buffer, buffer + size);
+    const std::size_t filled = std::min(device.stick->GetFeature(answer), size);
+    if (filled == 0) return false;
+    std::copy_n(answer.begin(), filled, buffer);
+    return true;
+  }
+
+ private:
+  bool CanTransfer() const {
+    return entry_->plugged && entry_->device.readWrite && entry_->device.stick;
+  }
+
+  std::shared_ptr<SimEntry> entry_;
+};
+
+}  // namespace
+
+SimBackend::SimBackend() = default;
+SimBackend::~SimBackend() = default;
+
+std::string SimBackend::Plug(SimDevice device, Announce announce) {
+  auto entry = std::make_shared<SimEntry>();
+  entry->path = "sim:hid/" + std::to_string(nextId_++);
+  entry->device = std::move(device);
+  entries_.push_back(entry);
+  Announced(announce);
+  return entry->path;
+}
+
+void SimBackend::Pull(const std::string& path, Announce announce) {
+  At(path).plugged = false;
+  Announced(announce);
+}
+
+void SimBackend::Replug(const std::string& path, Announce announce) {
+  SimEntry& entry = At(path);
+  if (!entry.plugged) {
+    entry.plugged = true;
+    // A device plugged again comes last in the scan order.
+    const auto it = std::find_if(entries_.begin(), entries_.end(),
+                                 [&entry](const auto& e) { return e.get() == &entry; });
+    std::rotate(it, it + 1, entries_.end());
+  }
+  Announced(announce);
+}
+
+void SimBackend::Notify() {
+  if (changed_) changed_();
+}
+
+SimDevice& SimBackend::Device(const std::string& path) { return At(path).device; }
+
+int SimBackend::OpenCount(const std::string& path) const { return At(path).openCount; }
+
+bool SimBackend::IsOpen(const std::string& path) const { return At(path).openNow > 0; }
+
+std::vector<std::string> SimBackend::OpenedPaths() const {
+  std::vector<std::string> paths;
+  for (const auto& entry : entries_) {
+    if (entry->openCount > 0) paths.push_back(entry->path);
+  }
+  return paths;
+}
+
+std::vector<HidDeviceInfo> SimBackend::scan() {
+  ++scanCount_;
+  std::vector<HidDeviceInfo> found;
+  for (const auto& entry : entries_) {
+    if (entry->plugged) {
+      found.push_back({entry->path, entry->device.classGuidText, entry->device.attributes});
+    }
+  }
+  return found;
+}
+
+std::unique_ptr<HidDeviceIo> SimBackend::open(const HidDeviceInfo& device) {
+  const auto it = std::find_if(entries_.begin(), entries_.end(),
+                               [&device](const auto& e) { return e->path == device.path; });
+  if (it == entries_.end()) return nullptr;
+  SimEntry& entry = **it;
+  ++entry.openCount;
+  if (!entry.plugged || !entry.device.openable) return nullptr;
+  return std::make_unique<SimDeviceIo>(*it);
+}
+
+void SimBackend::watch(std::function<void()> changed) { changed_ = std::move(changed); }
+
+SimEntry& SimBackend::At(const std::string& path) const {
+  const auto it = std::find_if(entries_.begin(), entries_.end(),
+                               [&path](const auto& e) { return e->path == path; });
+  if (it == entries_.end()) throw std::out_of_range("no simulated device at " + path);
+  return **it;
+}
+
+void SimBackend::Announced(Announce announce) {
+  if (announce == Announce::Now) Notify();
+}
+
+}  // namespace vorlane

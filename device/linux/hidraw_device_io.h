@@ -1,0 +1,37 @@
+// An opened hidraw node: feature report transfers through its ioctls, and the
+// capabilities and product string read from sysfs when it was opened.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "hid_backend.h"
+
+namespace vorlane {
+
+class HidrawDeviceIo final : public HidDeviceIo {
+ public:
+  // Takes ownership of fd, the node opened for reading and writing; -1 when it could
+  // be opened only without access rights, so that every transfer fails.
+  HidrawDeviceIo(int fd, HidCaps caps, std::u16string productString);
+  ~HidrawDeviceIo() override;
+
+  HidrawDeviceIo(const HidrawDeviceIo&) = delete;
+  HidrawDeviceIo& operator=(const HidrawDeviceIo&) = delete;
+
+  bool readWrite() const override;
+  HidCaps caps() override;
+  std::u16string productString() override;
+  // Byte 0 of buffer is the report id. False for an empty buffer, or one longer than
+  // an ioctl can carry.
+  bool setFeature(const std::uint8_t* buffer, std::size_t size) override;
+  bool getFeature(std::uint8_t* buffer, std::size_t size) override;
+
+ private:
+  int fd_;
+  HidCaps caps_;
+  std::u16string productString_;
+};
+
+}  // namespace vorlane

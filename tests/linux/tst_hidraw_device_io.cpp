@@ -1,0 +1,85 @@
+// The hidraw io without a hidraw node: what it keeps from sysfs, how it fails, and
+// that it gives its descriptor back.
+#include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "hidraw_device_io.h"
+
+using vorlane::HidCaps;
+using vorlane::HidrawDeviceIo;
+
+namespace {
+
+HidCaps featureCaps(std::uint16_t length) {
+  HidCaps caps;
+  caps.FeatureReportByteLength = length;
+  return caps;
+}
+
+bool isOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1 || errno != EBADF; }
+
+}  // namespace
+
+class TestHidrawDeviceIo : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void withoutAccessKeepsSysfsValuesAndFailsTransfers() {
+    HidrawDeviceIo io(-1, featureCaps(128), u"Flugkn\u00FCppel");
+
+    QVERIFY(!io.readWrite());
+    QCOMPARE(int(io.caps().FeatureReportByteLength), 128);
+    QCOMPARE(QString::fromStdU16String(io.productString()), QString::fromUtf16(u"Flugkn\u00FCppel"));
+
+    std::array<std::uint8_t, 128> report{0x59};
+    QVERIFY(!io.setFeature(report.data(), report.size()));
+    QVERIFY(!io.getFeature(report.data(), report.size()));
+    QCOMPARE(int(report[0]), 0x59);
+  }
+
+  void transfersReportTheSystemsRefusal_data() {
+    QTest::addColumn<int>("size");
+    QTest::newRow("nothing") << 0;
+    QTest::newRow("report id only") << 1;
+    QTest::newRow("one report") << 128;
+    QTest::newRow("longest an ioctl carries") << 16383;
+    QTest::newRow("longer than an ioctl carries") << 16384;
+  }
+
+  // A node that is not hidraw refuses the ioctls; the io must say so.
+  void transfersReportTheSystemsRefusal() {
+    QFETCH(int, size);
+    const int fd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    HidrawDeviceIo io(fd, featureCaps(0), {});
+    QVERIFY(io.readWrite());
+
+    // One byte more than handed over, behind the report id, to see nothing is written.
+    std::vector<std::uint8_t> report(static_cast<std::size_t>(size) + 2, 0xA5);
+    report[0] = 0x59;
+    QVERIFY(!io.setFeature(report.data(), static_cast<std::size_t>(size)));
+    QVERIFY(!io.getFeature(report.data(), static_cast<std::size_t>(size)));
+    QCOMPARE(int(report[0]), 0x59);
+    QCOMPARE(int(report.back()), 0xA5);
+  }
+
+  void closesItsDescriptor() {
+    const int fd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    auto io = std::make_unique<HidrawDeviceIo>(fd, featureCaps(0), std::u16string());
+    QVERIFY(isOpen(fd));
+    io.reset();
+    QVERIFY(!isOpen(fd));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestHidrawDeviceIo)
+#include "tst_hidraw_device_io.moc"

@@ -1,0 +1,102 @@
+// The udev backend over this machine's sysfs. A build machine usually has no hidraw
+// device, so what is checked is what must hold for any list: the devices listed are
+// this machine's hidraw devices with the ids their HID parents declare.
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTest>
+
+#include <cstdint>
+#include <memory>
+
+#include "hid_backend.h"
+
+using vorlane::CreatePlatformHidBackend;
+using vorlane::HidBackend;
+using vorlane::HidDeviceInfo;
+using vorlane::kHidClassGuidText;
+
+namespace {
+
+// HID_ID of the "hid" device above a hidraw node (<hid>/hidraw/hidrawN), read
+// directly from its uevent file.
+QByteArray hidIdAbove(const QString& hidrawPath) {
+  QFile uevent(hidrawPath + "/../../uevent");
+  if (!uevent.open(QIODevice::ReadOnly)) return {};
+  for (const QByteArray& line : uevent.readAll().split('\n')) {
+    if (line.startsWith("HID_ID=")) return line.mid(7);
+  }
+  return {};
+}
+
+QByteArray hex4(std::uint16_t value) { return QByteArray::number(value, 16).rightJustified(4, '0').toUpper(); }
+
+}  // namespace
+
+class TestUdevHidBackend : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    backend_ = CreatePlatformHidBackend();
+    QVERIFY(backend_);
+  }
+
+  void scanListsThisMachinesHidrawDevices() {
+    const std::vector<HidDeviceInfo> devices = backend_->scan();
+    const QStringList nodes = QDir("/sys/class/hidraw").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QVERIFY(devices.size() <= static_cast<std::size_t>(nodes.size()));
+
+    QSet<QString> seen;
+    for (const HidDeviceInfo& device : devices) {
+      const QString path = QString::fromStdString(device.path);
+      QVERIFY2(path.startsWith("/sys/devices/"), qPrintable(path));
+      QVERIFY2(QDir(path).exists(), qPrintable(path));
+      QVERIFY2(nodes.contains(QDir(path).dirName()), qPrintable(path));
+      QVERIFY2(!seen.contains(path), qPrintable(path));
+      seen.insert(path);
+
+      QCOMPARE(QString::fromStdString(device.classGuidText), QString::fromLatin1(kHidClassGuidText));
+      const QByteArray hidId = hidIdAbove(path);
+      // "BBBB:VVVVVVVV:PPPPPPPP": the low four digits of each id.
+      QCOMPARE(hidId.mid(9, 4).toUpper(), hex4(device.attributes.VendorID));
+      QCOMPARE(hidId.mid(18, 4).toUpper(), hex4(device.attributes.ProductID));
+    }
+  }
+
+  void scanAgainGivesTheSameDevices() {
+    const std::vector<HidDeviceInfo> first = backend_->scan();
+    const std::vector<HidDeviceInfo> second = backend_->scan();
+    QCOMPARE(second.size(), first.size());
+    for (std::size_t i = 0; i < first.size(); ++i) QCOMPARE(second[i].path, first[i].path);
+  }
+
+  void opensEveryListedDevice() {
+    for (const HidDeviceInfo& device : backend_->scan()) {
+      QVERIFY2(backend_->open(device), device.path.c_str());
+    }
+  }
+
+  void openFailsForWhatIsNoHidrawDevice_data() {
+    QTest::addColumn<QString>("path");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("gone") << QString("/sys/devices/virtual/misc/uhid/0006:11C0:5606.0FFF/hidraw/hidraw99");
+    QTest::newRow("not a device") << QString("/sys/class");
+    // Has a device node, /dev/null, which must not be opened as a HID device.
+    QTest::newRow("another kind of device") << QString("/sys/devices/virtual/mem/null");
+  }
+
+  void openFailsForWhatIsNoHidrawDevice() {
+    QFETCH(QString, path);
+    HidDeviceInfo device;
+    device.path = path.toStdString();
+    device.classGuidText = kHidClassGuidText;
+    QVERIFY(!backend_->open(device));
+  }
+
+ private:
+  std::unique_ptr<HidBackend> backend_;
+};
+
+QTEST_GUILESS_MAIN(TestUdevHidBackend)
+#include "tst_udev_hid_backend.moc"
