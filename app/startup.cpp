@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "app_font.h"
+#include "close_on_signal.h"
 #include "left_shift.h"
 #include "main_form.h"
 #include "texts.h"
@@ -32,6 +33,7 @@ int RunApplication(int& argc, char** argv, const BackendFactory& makeBackend,
     QApplication::setApplicationName(QString::fromLatin1(texts::kAppTitle));
     QGuiApplication::setDesktopFileName(QStringLiteral("vorlane"));
     InstallLeftShiftWatcher();
+    CloseWindowsOnTerminationSignals();
 
     TMainForm form(makeBackend ? makeBackend() : nullptr);
     MainForm = &form;
