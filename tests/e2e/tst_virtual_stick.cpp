@@ -1,0 +1,319 @@
+// The virtual stick's parts that need no kernel: its report descriptor, its command
+// line and its answers to the kernel's report requests.
+#include <linux/uhid.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <vector>
+
+#include "options.h"
+#include "report_descriptor.h"
+#include "stick_descriptor.h"
+#include "stick_server.h"
+
+using namespace std::chrono_literals;
+using virtualstick::ParsedCommandLine;
+using virtualstick::StickServer;
+
+Q_DECLARE_METATYPE(ParsedCommandLine::Action)
+
+namespace {
+
+ParsedCommandLine Parse(QStringList args) {
+  args.prepend(QStringLiteral("virtual-stick"));
+  std::vector<QByteArray> bytes;
+  for (const QString& a : args) bytes.push_back(a.toUtf8());
+  std::vector<char*> argv;
+  for (QByteArray& b : bytes) argv.push_back(b.data());
+  argv.push_back(nullptr);
+  return virtualstick::ParseCommandLine(static_cast<int>(bytes.size()), argv.data());
+}
+
+uhid_event SetReport(std::uint32_t id, std::span<const std::uint8_t> data,
+                     std::uint8_t type = UHID_FEATURE_REPORT) {
+  uhid_event event{};
+  event.type = UHID_SET_REPORT;
+  event.u.set_report.id = id;
+  event.u.set_report.rnum = data.empty() ? 0 : data[0];
+  event.u.set_report.rtype = type;
+  event.u.set_report.size = static_cast<std::uint16_t>(data.size());
+  std::copy(data.begin(), data.end(), event.u.set_report.data);
+  return event;
+}
+
+uhid_event GetReport(std::uint32_t id, std::uint8_t number, std::uint8_t type = UHID_FEATURE_REPORT) {
+  uhid_event event{};
+  event.type = UHID_GET_REPORT;
+  event.u.get_report.id = id;
+  event.u.get_report.rnum = number;
+  event.u.get_report.rtype = type;
+  return event;
+}
+
+// A server with its replies and log kept for the test.
+struct ServerFixture {
+  QTemporaryDir dir;
+  QString logPath = dir.filePath(QStringLiteral("log"));
+  virtualstick::ReportLog log{logPath.toStdString()};
+  std::vector<uhid_event> replies;
+  StickServer server;
+  StickServer::Clock::time_point t0 = StickServer::Clock::now();
+
+  explicit ServerFixture(const virtualstick::Options& options)
+      : server(options, log, [this](const uhid_event& e) { replies.push_back(e); }) {}
+
+  QStringList logLines() const {
+    QFile file(logPath);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return QString::fromLatin1(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  }
+
+  void sendReadRequest(std::size_t length) {
+    std::vector<std::uint8_t> request(length);
+    vorlane::ComposeReadRequest(request);
+    server.Handle(SetReport(1, request), t0);
+  }
+};
+
+QString Trace(std::span<const std::uint8_t> bytes, vorlane::TraceDirection direction) {
+  return QString::fromStdString(vorlane::TraceLine(bytes, direction));
+}
+
+}  // namespace
+
+class TestVirtualStick : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void descriptorDeclaresTheFeatureLength_data();
+  void descriptorDeclaresTheFeatureLength();
+  void commandLine_data();
+  void commandLine();
+  void commandLineErrors_data();
+  void commandLineErrors();
+  void readAnswersTheModelsBlock_data();
+  void readAnswersTheModelsBlock();
+  void writeIsStoredAndLoggedAsReceived();
+  void failingReadsAnswerWithAnError();
+  void otherReportsAreRefused_data();
+  void otherReportsAreRefused();
+  void delayedAnswerWaitsForItsTime();
+};
+
+void TestVirtualStick::descriptorDeclaresTheFeatureLength_data() {
+  QTest::addColumn<int>("featureLength");
+  for (int n : {1, 29, 127, 254, 255, 256, 4095}) QTest::addRow("%d bytes", n) << n;
+}
+
+void TestVirtualStick::descriptorDeclaresTheFeatureLength() {
+  QFETCH(int, featureLength);
+  const auto descriptor = virtualstick::StickReportDescriptor(static_cast<std::size_t>(featureLength));
+  const vorlane::FeatureReportInfo info = vorlane::ParseFeatureReports(descriptor);
+  QVERIFY(!info.malformed);
+  QVERIFY(info.usesReportIds);
+  QCOMPARE(info.featureReportByteLength, static_cast<std::size_t>(featureLength) + 1);
+}
+
+void TestVirtualStick::commandLine_data() {
+  QTest::addColumn<QStringList>("args");
+  QTest::addColumn<int>("featureLength");
+  QTest::addColumn<bool>("calibrated");
+  QTest::addColumn<int>("firstParam");
+  QTest::addColumn<int>("lastParam");
+  QTest::addColumn<int>("delayMs");
+  QTest::addColumn<bool>("failReads");
+  QTest::addColumn<int>("vendor");
+  QTest::addColumn<int>("product");
+  QTest::addColumn<QString>("name");
+  QTest::newRow("defaults: the stick itself, factory block")
+      << QStringList{} << 127 << true << 5 << 10 << 0 << false << 0x11C0 << 0x5606
+      << "Vorlane Virtual Stick";
+  QTest::newRow("every option")
+      << QStringList{"--feature-length", "29", "--not-calibrated", "--params",
+                     "0102030405060708090a0b0c0d0e0f10111213141516171F", "--read-delay-ms", "250",
+                     "--fail-reads", "--vendor", "0x1234", "--product", "22136", "--name", "Other"}
+      << 29 << false << 0x01 << 0x1F << 250 << true << 0x1234 << 22136 << "Other";
+  QTest::newRow("value after '='; the last of two wins")
+      << QStringList{"--feature-length=63", "--not-calibrated", "--calibrated", "--vendor=0XFFFF"}
+      << 63 << true << 5 << 10 << 0 << false << 0xFFFF << 0x5606 << "Vorlane Virtual Stick";
+}
+
+void TestVirtualStick::commandLine() {
+  QFETCH(QStringList, args);
+  const ParsedCommandLine parsed = Parse(args);
+  QCOMPARE(parsed.action, ParsedCommandLine::Action::Run);
+  const virtualstick::Options& o = parsed.options;
+  QTEST(static_cast<int>(o.featureLength), "featureLength");
+  QTEST(o.calibrated, "calibrated");
+  QTEST(static_cast<int>(o.params.front()), "firstParam");
+  QTEST(static_cast<int>(o.params.back()), "lastParam");
+  QTEST(static_cast<int>(o.readDelay.count()), "delayMs");
+  QTEST(o.failReads, "failReads");
+  QTEST(static_cast<int>(o.vendorId), "vendor");
+  QTEST(static_cast<int>(o.productId), "product");
+  QTEST(QString::fromStdString(o.name), "name");
+}
+
+void TestVirtualStick::commandLineErrors_data() {
+  QTest::addColumn<QStringList>("args");
+  QTest::addColumn<ParsedCommandLine::Action>("action");
+  QTest::addColumn<QString>("mentions");
+  using A = ParsedCommandLine::Action;
+  QTest::newRow("help") << QStringList{"--help"} << A::Help << "";
+  QTest::newRow("unknown option") << QStringList{"--colour"} << A::Error << "--colour";
+  QTest::newRow("missing value") << QStringList{"--name"} << A::Error << "--name";
+  QTest::newRow("stray argument") << QStringList{"stick"} << A::Error << "stick";
+  QTest::newRow("feature length 0") << QStringList{"--feature-length", "0"} << A::Error << "--feature-length";
+  QTest::newRow("feature length beyond uhid") << QStringList{"--feature-length", "4096"} << A::Error
+                                              << "--feature-length";
+  QTest::newRow("feature length with a tail") << QStringList{"--feature-length", "12x"} << A::Error
+                                              << "12x";
+  QTest::newRow("params too short") << QStringList{"--params", "0102"} << A::Error << "--params";
+  QTest::newRow("params not hex")
+      << QStringList{"--params", "0102030405060708090a0b0c0d0e0f10111213141516171g"} << A::Error
+      << "--params";
+  QTest::newRow("vendor beyond 16 bits") << QStringList{"--vendor", "0x10000"} << A::Error << "--vendor";
+  QTest::newRow("negative product") << QStringList{"--product", "-1"} << A::Error << "--product";
+  QTest::newRow("name too long") << QStringList{"--name", QString(128, QLatin1Char('x'))} << A::Error
+                                 << "--name";
+}
+
+void TestVirtualStick::commandLineErrors() {
+  QFETCH(QStringList, args);
+  QFETCH(QString, mentions);
+  const ParsedCommandLine parsed = Parse(args);
+  QTEST(parsed.action, "action");
+  QVERIFY2(QString::fromStdString(parsed.error).contains(mentions), parsed.error.c_str());
+}
+
+void TestVirtualStick::readAnswersTheModelsBlock_data() {
+  QTest::addColumn<int>("featureLength");
+  QTest::addColumn<bool>("calibrated");
+  QTest::newRow("128-byte report, calibrated") << 127 << true;
+  QTest::newRow("30-byte report, not calibrated") << 29 << false;
+  QTest::newRow("8-byte report, cut before the block") << 7 << true;
+}
+
+void TestVirtualStick::readAnswersTheModelsBlock() {
+  QFETCH(int, featureLength);
+  QFETCH(bool, calibrated);
+  virtualstick::Options options = virtualstick::DefaultOptions();
+  options.featureLength = static_cast<std::size_t>(featureLength);
+  options.calibrated = calibrated;
+  for (std::size_t i = 0; i < options.params.size(); ++i) options.params[i] = static_cast<std::uint8_t>(i * 11);
+  ServerFixture f(options);
+
+  f.sendReadRequest(static_cast<std::size_t>(featureLength) + 1);
+  f.server.Handle(GetReport(7, vorlane::REPORT_ID_CONFIG), f.t0);
+
+  QCOMPARE(f.replies.size(), 2u);
+  QCOMPARE(f.replies[0].type, UHID_SET_REPORT_REPLY);
+  QCOMPARE(f.replies[0].u.set_report_reply.err, 0);
+  const uhid_get_report_reply_req& answer = f.replies[1].u.get_report_reply;
+  QCOMPARE(f.replies[1].type, UHID_GET_REPORT_REPLY);
+  QCOMPARE(answer.id, 7u);
+  QCOMPARE(answer.err, 0);
+  QCOMPARE(answer.size, featureLength + 1);
+
+  std::array<std::uint8_t, vorlane::kReportLayoutSize> expected{};
+  std::array<std::uint8_t, vorlane::kReportLayoutSize> header{0x59, 0xA5, 0x1A, 0x12, 0x00};
+  std::copy_n(header.begin(), 5, expected.begin());
+  expected[5] = calibrated ? 1 : 0;
+  std::copy(options.params.begin(), options.params.end(), expected.begin() + 6);
+  const std::span<const std::uint8_t> got(answer.data, answer.size);
+  QCOMPARE(QByteArray(reinterpret_cast<const char*>(got.data()), static_cast<qsizetype>(got.size())),
+           QByteArray(reinterpret_cast<const char*>(expected.data()),
+                      std::min<qsizetype>(got.size(), expected.size())));
+  QCOMPARE(f.logLines().last(), Trace(got, vorlane::TraceDirection::Received));
+}
+
+void TestVirtualStick::writeIsStoredAndLoggedAsReceived() {
+  ServerFixture f(virtualstick::DefaultOptions());
+  std::array<std::uint8_t, 128> report{};
+  vorlane::ParamBlock block{};
+  block.fill(0x42);
+  vorlane::ComposeWriteParams(report, block);
+  f.server.Handle(SetReport(3, std::span(report).first(64)), f.t0);
+
+  QCOMPARE(f.replies.size(), 1u);
+  QCOMPARE(f.replies[0].u.set_report_reply.id, 3u);
+  QCOMPARE(f.replies[0].u.set_report_reply.err, 0);
+  QCOMPARE(f.server.Model().Params(), block);
+  QCOMPARE(f.logLines(), QStringList{Trace(std::span(report).first(64), vorlane::TraceDirection::Sent)});
+}
+
+void TestVirtualStick::failingReadsAnswerWithAnError() {
+  virtualstick::Options options = virtualstick::DefaultOptions();
+  options.failReads = true;
+  ServerFixture f(options);
+  f.sendReadRequest(128);
+  f.server.Handle(GetReport(9, vorlane::REPORT_ID_CONFIG), f.t0);
+
+  QCOMPARE(f.replies.size(), 2u);
+  QCOMPARE(f.replies[1].u.get_report_reply.id, 9u);
+  QCOMPARE(f.replies[1].u.get_report_reply.err, EIO);
+  QCOMPARE(f.logLines().last(), QStringLiteral("# read answered with an error"));
+}
+
+void TestVirtualStick::otherReportsAreRefused_data() {
+  QTest::addColumn<bool>("read");
+  QTest::addColumn<int>("number");
+  QTest::addColumn<int>("type");
+  QTest::newRow("read of the joystick report") << true << 0x01 << int(UHID_FEATURE_REPORT);
+  QTest::newRow("read of an input report 0x59") << true << 0x59 << int(UHID_INPUT_REPORT);
+  QTest::newRow("write of an output report 0x59") << false << 0x59 << int(UHID_OUTPUT_REPORT);
+  QTest::newRow("write of feature report 0x01") << false << 0x01 << int(UHID_FEATURE_REPORT);
+}
+
+void TestVirtualStick::otherReportsAreRefused() {
+  QFETCH(bool, read);
+  QFETCH(int, number);
+  QFETCH(int, type);
+  ServerFixture f(virtualstick::DefaultOptions());
+  const vorlane::ParamBlock before = f.server.Model().Params();
+  if (read) {
+    f.sendReadRequest(128);
+    f.replies.clear();
+    f.server.Handle(GetReport(5, static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(type)), f.t0);
+    QCOMPARE(f.replies.size(), 1u);
+    QCOMPARE(f.replies[0].u.get_report_reply.id, 5u);
+    QCOMPARE(f.replies[0].u.get_report_reply.err, EIO);
+  } else {
+    std::array<std::uint8_t, 128> report{};
+    vorlane::ComposeWriteParams(report, vorlane::ParamBlock{});
+    report[0] = static_cast<std::uint8_t>(number);
+    f.server.Handle(SetReport(5, report, static_cast<std::uint8_t>(type)), f.t0);
+    QCOMPARE(f.replies.size(), 1u);
+    QCOMPARE(f.replies[0].u.set_report_reply.err, EIO);
+    QCOMPARE(f.server.Model().Params(), before);
+  }
+  QVERIFY(f.logLines().last().startsWith(QStringLiteral("# ")));
+  QVERIFY(f.logLines().last().endsWith(QStringLiteral(" refused")));
+}
+
+void TestVirtualStick::delayedAnswerWaitsForItsTime() {
+  virtualstick::Options options = virtualstick::DefaultOptions();
+  options.readDelay = 100ms;
+  ServerFixture f(options);
+  f.sendReadRequest(128);
+  f.replies.clear();
+  f.server.Handle(GetReport(4, vorlane::REPORT_ID_CONFIG), f.t0);
+
+  QVERIFY(f.replies.empty());
+  QVERIFY(f.server.NextDue() == f.t0 + 100ms);
+  f.server.SendDue(f.t0 + 99ms);
+  QVERIFY(f.replies.empty());
+  f.server.SendDue(f.t0 + 100ms);
+  QCOMPARE(f.replies.size(), 1u);
+  QCOMPARE(f.replies[0].u.get_report_reply.id, 4u);
+  QCOMPARE(f.replies[0].u.get_report_reply.err, 0);
+  QVERIFY(!f.server.NextDue());
+}
+
+QTEST_GUILESS_MAIN(TestVirtualStick)
+#include "tst_virtual_stick.moc"
