@@ -185,7 +185,7 @@ MUST_NOT_GRANT = {
     "the stick's USB device node": usb_chain(STICK_VENDOR, STICK_PRODUCT)[2:],
     "another vendor's device with the same product id": [hidraw(1)] + usb_chain(0x11C1, STICK_PRODUCT),
     "another product of the same vendor": [hidraw(2)] + usb_chain(STICK_VENDOR, 0x5607),
-    "another vendor's device on Bluetooth": [hidraw(4), hid(0x0005, 0x046D, STICK_PRODUCT, 2),
+    "another vendor's device on Bluetooth": [hidraw(4), hid(0x0005, 0x7A11, STICK_PRODUCT, 2),
                                              Device("bluetooth", "hci0:257"), Device("bluetooth", "hci0")],
 }
 ACTIONS = ("add", "change")

@@ -4,6 +4,7 @@
 #include "decimal_spin_edit.h"
 #include "main_form.h"
 #include "sim_backend.h"
+#include "test_reports.h"
 #include "ui_main_form.h"
 
 using namespace vorlane;
@@ -28,16 +29,6 @@ SimDevice Keyboard() {
   device.featureReportByteLength = 2;
   device.productString = u"Keyboard";
   return device;
-}
-
-ParamBlock Block(std::uint8_t deadStart, std::uint8_t deadEnd, std::uint8_t resolution) {
-  ParamBlock block{};
-  for (int a = 0; a < kAxisCount; ++a) {
-    block[ParamBlockIndex(a, kDeadZoneStart)] = static_cast<std::uint8_t>(deadStart + a);
-    block[ParamBlockIndex(a, kDeadZoneEnd)] = static_cast<std::uint8_t>(deadEnd + a);
-    block[ParamBlockIndex(a, kResolution)] = resolution;
-  }
-  return block;
 }
 
 struct DeviceFixture {
@@ -84,7 +75,7 @@ class FormDeviceTest : public QObject {
 };
 
 void FormDeviceTest::startWithTheStickPlugged() {
-  auto model = std::make_shared<StickModel>(Block(3, 40, 11), true);
+  auto model = std::make_shared<StickModel>(RisingBlock(3, 40, 11), true);
   DeviceFixture f([&](SimBackend& sim) { sim.Plug(Stick(model), Announce::Later); });
   QCOMPARE(f.status(), QStringLiteral("Flightstick not connected"));
   QVERIFY(f.form->CurDevice == nullptr);
@@ -114,7 +105,7 @@ void FormDeviceTest::startWithoutStickThenPlugIt() {
   QCOMPARE(f.ui().img_Target->imageIndex(), 1);
   QVERIFY(f.sim->Watched());
 
-  auto model = std::make_shared<StickModel>(Block(1, 2, 9), false);
+  auto model = std::make_shared<StickModel>(RisingBlock(1, 2, 9), false);
   f.sim->Plug(Stick(model));
   QCOMPARE(f.status(), QString::fromStdU16String(kStickName));
   QVERIFY(f.form->Timer3->isActive());
@@ -124,7 +115,7 @@ void FormDeviceTest::startWithoutStickThenPlugIt() {
 }
 
 void FormDeviceTest::pullKeepsGridAndCalibratedDisplay() {
-  auto model = std::make_shared<StickModel>(Block(5, 10, 12), true);
+  auto model = std::make_shared<StickModel>(RisingBlock(5, 10, 12), true);
   DeviceFixture f([&](SimBackend& sim) { sim.Plug(Stick(model), Announce::Later); });
   QTRY_COMPARE(f.value(0, kResolution), 12.0);
   QTest::mouseClick(f.ui().RadioButton2, Qt::LeftButton);
@@ -147,12 +138,12 @@ void FormDeviceTest::pullKeepsGridAndCalibratedDisplay() {
 }
 
 void FormDeviceTest::plugAgainReadsAgain() {
-  auto model = std::make_shared<StickModel>(Block(5, 10, 12), true);
+  auto model = std::make_shared<StickModel>(RisingBlock(5, 10, 12), true);
   DeviceFixture f([&](SimBackend& sim) { sim.Plug(Stick(model), Announce::Later); });
   QTRY_COMPARE(model->ReceivedCommands().size(), std::size_t{2});
   const std::string path = f.sim->OpenedPaths().front();
   f.sim->Pull(path);
-  model->SetParams(Block(7, 8, 9));
+  model->SetParams(RisingBlock(7, 8, 9));
 
   f.sim->Replug(path);
 
@@ -163,7 +154,7 @@ void FormDeviceTest::plugAgainReadsAgain() {
 }
 
 void FormDeviceTest::otherDevicesChangeNothing() {
-  auto model = std::make_shared<StickModel>(Block(5, 10, 12), true);
+  auto model = std::make_shared<StickModel>(RisingBlock(5, 10, 12), true);
   DeviceFixture f([&](SimBackend& sim) { sim.Plug(Stick(model), Announce::Later); });
   QTRY_COMPARE(model->ReceivedCommands().size(), std::size_t{2});
   model->ClearReceived();
@@ -221,8 +212,8 @@ void FormDeviceTest::identification() {
 }
 
 void FormDeviceTest::twoSticksLastOneWins() {
-  auto first = std::make_shared<StickModel>(Block(1, 1, 9), true);
-  auto second = std::make_shared<StickModel>(Block(2, 2, 10), true);
+  auto first = std::make_shared<StickModel>(RisingBlock(1, 1, 9), true);
+  auto second = std::make_shared<StickModel>(RisingBlock(2, 2, 10), true);
   std::string firstPath;
   std::string secondPath;
   DeviceFixture f([&](SimBackend& sim) {
@@ -247,7 +238,7 @@ void FormDeviceTest::pullDuringTheReadWaitSendsNothing() {
   DeviceFixture f;
   f.settle();
   for (int k = 0; k < 3; ++k) f.form->ParamEdits[k]->SetValue(k == 2 ? 11 : 1.5L);
-  auto model = std::make_shared<StickModel>(Block(9, 9, 9), true);
+  auto model = std::make_shared<StickModel>(RisingBlock(9, 9, 9), true);
 
   const std::string path = f.sim->Plug(Stick(model));
   QVERIFY(f.form->Timer3->isActive());
@@ -280,7 +271,7 @@ void FormDeviceTest::closeWithTheStickConnected() {
 }
 
 void FormDeviceTest::stickWithoutAccessSaysSo() {
-  auto model = std::make_shared<StickModel>(Block(5, 10, 12), true);
+  auto model = std::make_shared<StickModel>(RisingBlock(5, 10, 12), true);
   SimDevice device = Stick(model);
   device.readWrite = false;
   DeviceFixture f([&](SimBackend& sim) { sim.Plug(device, Announce::Later); });

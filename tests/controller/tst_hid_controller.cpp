@@ -11,6 +11,7 @@
 #include "config_report.h"
 #include "hid_controller.h"
 #include "sim_backend.h"
+#include "test_reports.h"
 
 using namespace vorlane;
 
@@ -22,7 +23,7 @@ constexpr std::uint8_t kFill = 0xEE;
 // Devices are told apart by their product id, which is known without opening them.
 SimDevice Tagged(int tag) {
   SimDevice device;
-  device.attributes = {0x1209, static_cast<std::uint16_t>(tag), 0x0100};
+  device.attributes = {0x7A11, static_cast<std::uint16_t>(tag), 0x0100};
   device.featureReportByteLength = kFeatureLength;
   device.productString = u"Device " + QString::number(tag).toStdU16String();
   device.stick = std::make_shared<StickModel>();
@@ -33,16 +34,6 @@ int TagOf(const HidDevice* device) { return device->Attributes().ProductID; }
 
 QString Offer(const HidDevice* device, int index) {
   return QStringLiteral("%1@%2").arg(TagOf(device)).arg(index);
-}
-
-QByteArray Hex(const std::vector<std::uint8_t>& bytes) {
-  return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())).toHex(' ');
-}
-
-std::vector<std::uint8_t> ReadRequest(std::size_t length) {
-  std::vector<std::uint8_t> report(length);
-  ComposeReadRequest(report);
-  return report;
 }
 
 // A controller over a simulated system. Devices plugged before the controller is made
@@ -143,7 +134,7 @@ QList<int> Tags(int count) {
 enum class Op { ClassGuidText, Attributes, GetCaps, GetProductName, HasReadWriteAccess, SetFeature, GetFeature };
 
 void Apply(HidDevice* device, Op op) {
-  std::vector<std::uint8_t> report = ReadRequest(kFeatureLength);
+  std::vector<std::uint8_t> report = ReadRequestReport(kFeatureLength);
   switch (op) {
     case Op::ClassGuidText: device->ClassGuidText(); break;
     case Op::Attributes: device->Attributes(); break;
@@ -418,7 +409,7 @@ class HidControllerTest : public QObject {
     int featureLength = -1;
     rig.afterUnplug = [&](HidDevice* reported) {
       openWhenReported = rig.sim->IsOpen(rig.paths[1]);
-      std::vector<std::uint8_t> report = ReadRequest(kFeatureLength);
+      std::vector<std::uint8_t> report = ReadRequestReport(kFeatureLength);
       transferred = reported->SetFeature(report.data(), kFeatureLength) ||
                     reported->GetFeature(report.data(), kFeatureLength);
       featureLength = reported->GetCaps().FeatureReportByteLength;
@@ -599,7 +590,7 @@ class HidControllerTest : public QObject {
     rig.afterUnplug = [&](HidDevice* reported) {
       const int tag = TagOf(reported);
       openWhenReported = openWhenReported || rig.sim->IsOpen(rig.paths[tag]);
-      std::vector<std::uint8_t> report = ReadRequest(kFeatureLength);
+      std::vector<std::uint8_t> report = ReadRequestReport(kFeatureLength);
       transferred = transferred || reported->SetFeature(report.data(), kFeatureLength);
       if (checkIn) controller->CheckIn(rig.held[tag]);
     };
@@ -726,19 +717,19 @@ class HidControllerTest : public QObject {
     HidDevice* device = rig.Hold(1);
     QVERIFY(device);
     StickModel reference = rig.Stick(1);
-    const std::vector<std::uint8_t> request = ReadRequest(std::size_t(size));
+    const std::vector<std::uint8_t> request = ReadRequestReport(std::size_t(size));
     std::vector<std::uint8_t> sent = request;
 
     QCOMPARE(device->SetFeature(sent.data(), size), reference.SetFeature(request));
     QCOMPARE(rig.Stick(1).Received().size(), std::size_t{1});
-    QCOMPARE(Hex(rig.Stick(1).Received().back()), Hex(request));
+    QCOMPARE(HexBytes(rig.Stick(1).Received().back()), HexBytes(request));
 
     std::vector<std::uint8_t> answer(std::size_t(size), kFill);
     answer[0] = REPORT_ID_CONFIG;
     std::vector<std::uint8_t> expected = answer;
     const bool answered = reference.GetFeature(expected) > 0;
     QCOMPARE(device->GetFeature(answer.data(), size), answered);
-    QCOMPARE(Hex(answer), Hex(expected));
+    QCOMPARE(HexBytes(answer), HexBytes(expected));
     if (std::size_t(size) >= kParamBlockOffset + kParamBlockSize) {
       QVERIFY(answered);
       QVERIFY(AnswerParamBlock(answer) == rig.Stick(1).Params());
@@ -764,11 +755,11 @@ class HidControllerTest : public QObject {
     rig.Start();
     // Armed: a get that reached the stick would be answered.
     StickModel& stick = rig.Stick(1);
-    stick.SetFeature(ReadRequest(kFeatureLength));
+    stick.SetFeature(ReadRequestReport(kFeatureLength));
     stick.ClearReceived();
     SimDevice& simulated = rig.sim->Device(rig.paths[1]);
     HidDevice* device = rig.Offered().at(0);
-    std::vector<std::uint8_t> buffer = ReadRequest(kFeatureLength);
+    std::vector<std::uint8_t> buffer = ReadRequestReport(kFeatureLength);
     std::uint8_t* data = buffer.data();
     int size = kFeatureLength;
 
@@ -789,7 +780,7 @@ class HidControllerTest : public QObject {
     QVERIFY(!device->SetFeature(data, size));
     QVERIFY(!device->GetFeature(data, size));
     QVERIFY(stick.Received().empty());
-    QCOMPARE(Hex(buffer), Hex(before));
+    QCOMPARE(HexBytes(buffer), HexBytes(before));
   }
 
   void productName_data() {

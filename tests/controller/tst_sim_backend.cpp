@@ -9,6 +9,7 @@
 
 #include "config_report.h"
 #include "sim_backend.h"
+#include "test_reports.h"
 
 using namespace vorlane;
 
@@ -18,21 +19,11 @@ constexpr std::uint8_t kFill = 0xEE;
 
 SimDevice Tagged(int tag) {
   SimDevice device;
-  device.attributes = {0x1209, static_cast<std::uint16_t>(tag), 0x0200};
+  device.attributes = {0x7A11, static_cast<std::uint16_t>(tag), 0x0200};
   device.featureReportByteLength = 64;
   device.productString = u"Device " + QString::number(tag).toStdU16String();
   device.stick = std::make_shared<StickModel>();
   return device;
-}
-
-QByteArray Hex(const std::vector<std::uint8_t>& bytes) {
-  return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())).toHex(' ');
-}
-
-std::vector<std::uint8_t> ReadRequest(std::size_t length) {
-  std::vector<std::uint8_t> report(length);
-  ComposeReadRequest(report);
-  return report;
 }
 
 QStringList ScannedTags(SimBackend& sim) {
@@ -181,11 +172,11 @@ class SimBackendTest : public QObject {
     QVERIFY(io);
     if (fault == "pulled") sim.Pull(path);
 
-    const std::vector<std::uint8_t> request = ReadRequest(kReportLayoutSize);
+    const std::vector<std::uint8_t> request = ReadRequestReport(kReportLayoutSize);
     QCOMPARE(io->setFeature(request.data(), kSize), setOk);
     const std::vector<std::uint8_t> sent(request.begin(), request.begin() + kSize);
     QCOMPARE(stick->Received().size(), std::size_t{setOk ? 1u : 0u});
-    if (setOk) QCOMPARE(Hex(stick->Received().back()), Hex(sent));
+    if (setOk) QCOMPARE(HexBytes(stick->Received().back()), HexBytes(sent));
 
     StickModel reference = *stick;
     reference.SetFeature(sent);
@@ -198,7 +189,7 @@ class SimBackendTest : public QObject {
       QCOMPARE(reference.GetFeature(head), kSize);
     }
     QCOMPARE(io->getFeature(buffer.data(), kSize), getOk);
-    QCOMPARE(Hex(buffer), Hex(expected));
+    QCOMPARE(HexBytes(buffer), HexBytes(expected));
   }
 
   void capsAndProduct_data() {

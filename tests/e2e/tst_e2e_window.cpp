@@ -19,6 +19,7 @@
 #include "recording_backend.h"
 #include "scoped_effective_user.h"
 #include "stick_model.h"
+#include "test_reports.h"
 #include "ui_main_form.h"
 #include "virtual_stick_process.h"
 
@@ -37,16 +38,6 @@ QString Hex(const ParamBlock& block) {
   return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(block.data()), block.size()).toHex());
 }
 
-// Dead zones rising by axis, resolutions within every slot's range (8..10).
-ParamBlock InRangeBlock(std::uint8_t deadStart, std::uint8_t deadEnd, std::uint8_t resolution) {
-  ParamBlock block{};
-  for (int a = 0; a < kAxisCount; ++a) {
-    block[ParamBlockIndex(a, kDeadZoneStart)] = static_cast<std::uint8_t>(deadStart + a);
-    block[ParamBlockIndex(a, kDeadZoneEnd)] = static_cast<std::uint8_t>(deadEnd + a);
-    block[ParamBlockIndex(a, kResolution)] = resolution;
-  }
-  return block;
-}
 
 // Report bytes as the stick receives them: the composed report cut to the feature length.
 template <typename Compose>
@@ -142,7 +133,7 @@ void TestE2eWindow::startWithTheStickPlugged_data() {
   QTest::addColumn<bool>("calibrated");
   QTest::addColumn<QString>("params");
   QTest::addColumn<int>("featureLength");
-  QTest::newRow("calibrated, values in range") << true << Hex(InRangeBlock(3, 40, 9)) << 63;
+  QTest::newRow("calibrated, values in range") << true << Hex(RisingBlock(3, 40, 9)) << 63;
   // Dead zones above 25, resolutions above 12 and 10 and below 8: the boxes bring them in.
   QTest::newRow("not calibrated, bytes out of range")
       << false << QStringLiteral("fbff00fa1e0102ff" "fffb19320001c8fa" "ff0d0c0b0a090807") << 127;
@@ -183,7 +174,7 @@ void TestE2eWindow::startWithTheStickPlugged() {
 }
 
 void TestE2eWindow::saveSendsTheEditedBlock() {
-  const ParamBlock block = InRangeBlock(3, 40, 9);
+  const ParamBlock block = RisingBlock(3, 40, 9);
   VirtualStickProcess stick({"--params", Hex(block)});
   QVERIFY2(stick.plug(), qPrintable(stick.error()));
   WindowFixture f;
@@ -203,7 +194,7 @@ void TestE2eWindow::saveSendsTheEditedBlock() {
 }
 
 void TestE2eWindow::loadDefaultsSendsTheShortCommand() {
-  VirtualStickProcess stick({"--params", Hex(InRangeBlock(3, 40, 9))});
+  VirtualStickProcess stick({"--params", Hex(RisingBlock(3, 40, 9))});
   QVERIFY2(stick.plug(), qPrintable(stick.error()));
   WindowFixture f;
   QTRY_COMPARE_WITH_TIMEOUT(stick.written().size(), 2, kEventWaitMs);
@@ -220,7 +211,7 @@ void TestE2eWindow::loadDefaultsSendsTheShortCommand() {
 }
 
 void TestE2eWindow::pullKeepsTheGridAndPlugAgainReadsAgain() {
-  const ParamBlock first = InRangeBlock(3, 40, 9);
+  const ParamBlock first = RisingBlock(3, 40, 9);
   VirtualStickProcess stick({"--params", Hex(first)});
   QVERIFY2(stick.plug(), qPrintable(stick.error()));
   WindowFixture f;
@@ -232,7 +223,7 @@ void TestE2eWindow::pullKeepsTheGridAndPlugAgainReadsAgain() {
   f.verifyGridShows(first);
   f.verifyCalibratedShows(true);
 
-  const ParamBlock second = InRangeBlock(10, 20, 8);
+  const ParamBlock second = RisingBlock(10, 20, 8);
   VirtualStickProcess again({"--params", Hex(second), "--not-calibrated", "--name", stick.name()});
   QVERIFY2(again.plug(), qPrintable(again.error()));
   QTRY_COMPARE_WITH_TIMEOUT(f.status(), stick.name(), kEventWaitMs);
@@ -244,7 +235,7 @@ void TestE2eWindow::pullKeepsTheGridAndPlugAgainReadsAgain() {
 }
 
 void TestE2eWindow::otherDeviceChangesNothing() {
-  VirtualStickProcess stick({"--params", Hex(InRangeBlock(3, 40, 9))});
+  VirtualStickProcess stick({"--params", Hex(RisingBlock(3, 40, 9))});
   QVERIFY2(stick.plug(), qPrintable(stick.error()));
   WindowFixture f;
   QTRY_COMPARE_WITH_TIMEOUT(stick.written().size(), 2, kEventWaitMs);
@@ -270,12 +261,12 @@ void TestE2eWindow::otherDeviceChangesNothing() {
 }
 
 void TestE2eWindow::twoSticksTheLastOneWins() {
-  VirtualStickProcess first({"--params", Hex(InRangeBlock(3, 40, 9)), "--name", "First Stick"});
+  VirtualStickProcess first({"--params", Hex(RisingBlock(3, 40, 9)), "--name", "First Stick"});
   QVERIFY2(first.plug(), qPrintable(first.error()));
   WindowFixture f;
   QTRY_COMPARE_WITH_TIMEOUT(first.written().size(), 2, kEventWaitMs);
 
-  const ParamBlock secondBlock = InRangeBlock(10, 20, 8);
+  const ParamBlock secondBlock = RisingBlock(10, 20, 8);
   VirtualStickProcess second({"--params", Hex(secondBlock), "--name", "Second Stick"});
   QVERIFY2(second.plug(), qPrintable(second.error()));
   QTRY_COMPARE_WITH_TIMEOUT(f.status(), second.name(), kEventWaitMs);

@@ -42,7 +42,7 @@ class TestRemovedDevicePaths : public QObject {
     QTest::addColumn<QStringList>("secondKept");
 
     const QString a = "/sys/devices/x/0003:11C0:5606.0001/hidraw/hidraw0";
-    const QString b = "/sys/devices/y/0003:046D:C215.0002/hidraw/hidraw1";
+    const QString b = "/sys/devices/y/0003:7A11:0042.0002/hidraw/hidraw1";
     const QString c = "/sys/devices/z/0006:1234:5678.0003/hidraw/hidraw2";
 
     QTest::newRow("nothing announced") << QStringList{} << QStringList{a, b} << QStringList{a, b}

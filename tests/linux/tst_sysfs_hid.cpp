@@ -35,8 +35,8 @@ class TestSysfsHid : public QObject {
     QTest::newRow("usb, upper case") << QByteArray("0003:000011C0:00005606") << true << 0x11C0 << 0x5606;
     QTest::newRow("usb, lower case") << QByteArray("0003:000011c0:0000abcd") << true << 0x11C0 << 0xABCD;
     QTest::newRow("mixed case") << QByteArray("0003:0000aBcD:0000Ef01") << true << 0xABCD << 0xEF01;
-    QTest::newRow("bluetooth") << QByteArray("0005:0000054C:000009CC") << true << 0x054C << 0x09CC;
-    QTest::newRow("i2c") << QByteArray("0018:000004F3:00003057") << true << 0x04F3 << 0x3057;
+    QTest::newRow("bluetooth") << QByteArray("0005:00007A11:00000042") << true << 0x7A11 << 0x0042;
+    QTest::newRow("i2c") << QByteArray("0018:00003C02:00001001") << true << 0x3C02 << 0x1001;
     QTest::newRow("virtual") << QByteArray("0006:00001234:00005678") << true << 0x1234 << 0x5678;
     QTest::newRow("bus ffff") << QByteArray("FFFF:00000001:00000002") << true << 0x0001 << 0x0002;
     QTest::newRow("zero ids") << QByteArray("0000:00000000:00000000") << true << 0 << 0;
