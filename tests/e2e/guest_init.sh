@@ -7,6 +7,7 @@
 #                       STATUS_FILE (where in it the exit status goes)
 #   /e2e/modules/       the modules, and "order", one module name a line
 #   /e2e/command        the shell script to run, chrooted into the new root
+#   /e2e/keep           host directories the command needs, one a line
 
 /bin/busybox --install -s /bin
 export PATH=/bin
@@ -55,7 +56,25 @@ ln -sf /proc/self/fd/0 $root/dev/stdin
 ln -sf /proc/self/fd/1 $root/dev/stdout
 ln -sf /proc/self/fd/2 $root/dev/stderr
 mount -t tmpfs -o mode=0755 tmpfs $root/run
+
+# A fresh /tmp; the host directories the command needs (/e2e/keep, one a line) stay
+# reachable where they lie under /tmp, as a clone or build tree made there does.
+mkdir -p /keep
+n=0
+while read -r path; do
+  case "$path" in /tmp/*) ;; *) continue ;; esac
+  n=$((n + 1))
+  mkdir -p /keep/$n
+  mount -o bind "$root$path" /keep/$n || fail "cannot keep $path"
+done < /e2e/keep
 mount -t tmpfs -o mode=1777 tmpfs $root/tmp
+n=0
+while read -r path; do
+  case "$path" in /tmp/*) ;; *) continue ;; esac
+  n=$((n + 1))
+  mkdir -p "$root$path"
+  mount -o bind /keep/$n "$root$path" || fail "cannot keep $path"
+done < /e2e/keep
 mkdir -p $root/run/user/0 $root/run/home
 chmod 0700 $root/run/user/0 $root/run/home
 

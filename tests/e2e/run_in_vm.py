@@ -216,7 +216,7 @@ def guest_command(workdir, env, command):
     return "\n".join(lines) + "\n"
 
 
-def build_initramfs(target, kernel_dir, results, command_script):
+def build_initramfs(target, kernel_dir, results, command_script, keep):
     if not is_static_elf(BUSYBOX):
         raise HarnessError(f"{BUSYBOX} is not statically linked (install busybox-static)")
     deps = json.loads((kernel_dir / "modules/deps.json").read_text())
@@ -234,6 +234,7 @@ def build_initramfs(target, kernel_dir, results, command_script):
         (root / "e2e/settings").write_text(f"RESULTS={shlex.quote(str(results))}\n"
                                            f"STATUS_FILE={EXIT_STATUS_FILE}\n")
         (root / "e2e/command").write_text(command_script)
+        (root / "e2e/keep").write_text("".join(f"{path}\n" for path in keep))
         names = sorted(str(p.relative_to(root)) for p in root.rglob("*"))
         with open(target, "wb") as out:
             subprocess.run(["cpio", "--quiet", "-o", "-H", "newc", "-R", "0:0"], cwd=root,
@@ -295,6 +296,10 @@ def main():
                         help="directory that keeps the unpacked kernel between runs")
     parser.add_argument("--workdir", type=Path, default=Path.cwd(),
                         help="directory the command starts in (default: the current one)")
+    parser.add_argument("--keep", type=Path, action="append", default=[], metavar="DIR",
+                        help="host directory the command needs besides --workdir "
+                             "(repeatable); the guest has a fresh /tmp, and these stay "
+                             "reachable even where they lie under /tmp")
     parser.add_argument("--results", type=Path, required=True,
                         help="host directory shared writable with the guest, at its own path")
     parser.add_argument("--timeout", type=float, default=240,
@@ -327,7 +332,8 @@ def main():
             env = [f"{name}={os.environ[name]}" for name in FORWARDED_VARIABLES
                    if name in os.environ] + args.env
             script = guest_command(args.workdir.resolve(), env, args.command)
-            build_initramfs(initramfs, kernel_dir, results, script)
+            keep = [path.resolve() for path in [args.workdir, *args.keep]]
+            build_initramfs(initramfs, kernel_dir, results, script, keep)
             qemu = qemu_command(kernel_dir / "vmlinux", initramfs, results, args.memory, args.cpus)
             machine_started = time.monotonic()
             finished = run_machine(qemu, args.timeout, results / "console.log")
