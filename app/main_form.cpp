@@ -82,6 +82,11 @@ TMainForm::~TMainForm() {
   // may also be destroyed without being closed).
   Closing = true;
   HidCtl.reset();
+  // The controls are destroyed by the base class, after this part of the window is
+  // gone; none of their signals may reach it then (a focused box that loses the focus
+  // as the window goes reports a change).
+  const QList<QObject*> children = findChildren<QObject*>();
+  for (QObject* child : children) child->disconnect(this);
 }
 
 // What the form layout gives the window before the constructor completes it.

@@ -52,6 +52,12 @@ void TMainForm::buildParamGrid() {
       box->SetTag(k + 10 * a);
     }
   }
+  // In the tab order the boxes follow the form's own controls, in the order of their index.
+  QWidget* previous = ui->RadioButton2;
+  for (DecimalSpinEdit* box : ParamEdits) {
+    setTabOrder(previous, box);
+    previous = box;
+  }
 }
 
 void TMainForm::CreateDSpinEditBox(DecimalSpinEdit* box, QWidget* parent, std::int16_t width,

@@ -72,6 +72,7 @@ class FormDeviceTest : public QObject {
   void stickWithoutAccessSaysSo();
   void stickWithoutNameOrCaps();
   void featureLengthKeepsItsLowByte();
+  void productNameIsShownAsWritten();
 };
 
 void FormDeviceTest::startWithTheStickPlugged() {
@@ -305,6 +306,16 @@ void FormDeviceTest::featureLengthKeepsItsLowByte() {
   QCOMPARE(f.form->FeatureLen, 0x20);
   QTRY_COMPARE(model->Received().size(), std::size_t{2});
   QCOMPARE(model->Received().front().size(), std::size_t{0x20});
+}
+
+// The product string comes from the device: it is shown as plain text, never as markup.
+void FormDeviceTest::productNameIsShownAsWritten() {
+  const std::u16string name = u"<b>Stick</b> <img src=\"/etc/hostname\">";
+  auto model = std::make_shared<StickModel>();
+  DeviceFixture f([&](SimBackend& sim) { sim.Plug(Stick(model, 64, name), Announce::Later); });
+  QTRY_VERIFY(f.form->CurDevice != nullptr);
+  QCOMPARE(f.status(), QString::fromStdU16String(name));
+  QCOMPARE(f.ui().sLabelFX3->textFormat(), Qt::PlainText);
 }
 
 QTEST_MAIN(FormDeviceTest)

@@ -52,6 +52,8 @@ class FormWindowTest : public QObject {
   void webLinkOpensTheAddress();
   void closeSetsClosing();
   void showsCentred();
+  void tabOrder();
+  void destroyedWhileAnEditIsInProgress();
 };
 
 void FormWindowTest::startUpState() {
@@ -311,6 +313,40 @@ void FormWindowTest::showsCentred() {
   QVERIFY(QTest::qWaitForWindowExposed(&form));
   const QPoint offset = form.frameGeometry().center() - form.screen()->availableGeometry().center();
   QVERIFY2(std::abs(offset.x()) <= 2 && std::abs(offset.y()) <= 2, qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
+}
+
+void FormWindowTest::tabOrder() {
+  TMainForm form(nullptr);
+  QStringList expected = {"cbLog", "sBitBtn3", "sMemo1", "sButton1", "sButton2",
+                          "RadioButton1", "RadioButton2"};
+  for (int i = 0; i < 24; ++i) expected << QStringLiteral("ParamEdits%1").arg(i);
+
+  QStringList chain;
+  QWidget* widget = form.controls().cbLog;
+  do {
+    if (expected.contains(widget->objectName()) && !chain.contains(widget->objectName())) {
+      chain << widget->objectName();
+    }
+    widget = widget->nextInFocusChain();
+  } while (widget != form.controls().cbLog);
+  QCOMPARE(chain, expected);
+  // The log out of view passes Tab on instead of taking it as text.
+  QVERIFY(form.controls().sMemo1->tabChangesFocus());
+}
+
+// A window may be destroyed without being closed; a box that loses the focus as the
+// window goes must not call into the part of the window already destroyed (the
+// sanitizer build catches such a call).
+void FormWindowTest::destroyedWhileAnEditIsInProgress() {
+  auto form = std::make_unique<TMainForm>(nullptr);
+  form->show();
+  QVERIFY(QTest::qWaitForWindowActive(form.get()));
+  DecimalSpinEdit* box = form->ParamEdits[0];
+  box->setFocus();
+  QTRY_VERIFY(box->hasFocus());
+  QTest::keyClicks(box, QStringLiteral("7"));
+  QVERIFY(box->text() != QStringLiteral("0.0"));  // typed, not yet rewritten
+  form.reset();
 }
 
 QTEST_MAIN(FormWindowTest)
