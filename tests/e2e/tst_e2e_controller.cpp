@@ -26,6 +26,13 @@ namespace {
 
 constexpr int kEventWaitMs = 3000;
 
+// The stick of that name, checked out once the controller's first scan has run;
+// null when it does not come in time.
+HidDevice* TakeStickOnceScanned(ControllerProbe& probe, const QString& name) {
+  if (!QTest::qWaitFor([&probe] { return !probe.events.isEmpty(); }, kEventWaitMs)) return nullptr;
+  return probe.takeStick(name);
+}
+
 // A feature report buffer as the window keeps one: the laid-out 128 bytes at least.
 std::vector<std::uint8_t> ReportBuffer(int featureLength) {
   return std::vector<std::uint8_t>(std::max<std::size_t>(featureLength, vorlane::kReportLayoutSize));
@@ -118,8 +125,7 @@ void TestE2eController::featureWriteArrivesExactly() {
   VirtualStickProcess stick({"--feature-length", QString::number(featureLength)});
   QVERIFY2(stick.plug(), qPrintable(stick.error()));
   ControllerProbe probe;
-  QTRY_VERIFY_WITH_TIMEOUT(!probe.events.isEmpty(), kEventWaitMs);
-  HidDevice* device = probe.takeStick(stick.name());
+  HidDevice* device = TakeStickOnceScanned(probe, stick.name());
   QVERIFY(device);
   const int length = device->GetCaps().FeatureReportByteLength;
   QCOMPARE(length, featureLength + 1);
@@ -149,8 +155,7 @@ void TestE2eController::readReturnsTheStickBlock() {
                              QString::number(readDelayMs)});
   QVERIFY2(stick.plug(), qPrintable(stick.error()));
   ControllerProbe probe;
-  QTRY_VERIFY_WITH_TIMEOUT(!probe.events.isEmpty(), kEventWaitMs);
-  HidDevice* device = probe.takeStick(stick.name());
+  HidDevice* device = TakeStickOnceScanned(probe, stick.name());
   QVERIFY(device);
   const int length = device->GetCaps().FeatureReportByteLength;
 
@@ -173,8 +178,7 @@ void TestE2eController::failingReadIsReported() {
   VirtualStickProcess stick({"--fail-reads"});
   QVERIFY2(stick.plug(), qPrintable(stick.error()));
   ControllerProbe probe;
-  QTRY_VERIFY_WITH_TIMEOUT(!probe.events.isEmpty(), kEventWaitMs);
-  HidDevice* device = probe.takeStick(stick.name());
+  HidDevice* device = TakeStickOnceScanned(probe, stick.name());
   QVERIFY(device);
   const int length = device->GetCaps().FeatureReportByteLength;
 
@@ -190,8 +194,7 @@ void TestE2eController::pullRaisesUnplugThenChange() {
   VirtualStickProcess stick;
   QVERIFY2(stick.plug(), qPrintable(stick.error()));
   ControllerProbe probe;
-  QTRY_VERIFY_WITH_TIMEOUT(!probe.events.isEmpty(), kEventWaitMs);
-  HidDevice* held = probe.takeStick(stick.name());
+  HidDevice* held = TakeStickOnceScanned(probe, stick.name());
   QVERIFY(held);
   // As the window does: the pulled stick is given back from the unplug handler.
   bool transferredWhenGone = true;
@@ -216,8 +219,7 @@ void TestE2eController::stickPluggedAgainIsANewDevice() {
   VirtualStickProcess stick;
   QVERIFY2(stick.plug(), qPrintable(stick.error()));
   ControllerProbe probe;
-  QTRY_VERIFY_WITH_TIMEOUT(!probe.events.isEmpty(), kEventWaitMs);
-  HidDevice* first = probe.takeStick(stick.name());
+  HidDevice* first = TakeStickOnceScanned(probe, stick.name());
   QVERIFY(first);
 
   QVERIFY2(stick.pull(), qPrintable(stick.error()));
@@ -258,8 +260,7 @@ void TestE2eController::otherDeviceIsListedButNeverOpened() {
   VirtualStickProcess stick;
   QVERIFY2(stick.plug(), qPrintable(stick.error()));
   ControllerProbe probe;
-  QTRY_VERIFY_WITH_TIMEOUT(!probe.events.isEmpty(), kEventWaitMs);
-  HidDevice* held = probe.takeStick(stick.name());
+  HidDevice* held = TakeStickOnceScanned(probe, stick.name());
   QVERIFY(held);
 
   // Each pass as the window makes it: every free device is taken and tested.
