@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -158,8 +159,14 @@ bool DecimalSpinEdit::rewriteText() {
   return true;
 }
 
+void DecimalSpinEdit::SetShownValue(ShownValue shown) {
+  shown_ = std::move(shown);
+  rewriteText();
+}
+
 QString DecimalSpinEdit::textFor(long double value) const {
-  return QString::fromStdString(vorlane::FormatDecimal(value, decimals_, separator()));
+  const long double shown = shown_ ? shown_(value) : value;
+  return QString::fromStdString(vorlane::FormatDecimal(shown, decimals_, separator()));
 }
 
 std::string DecimalSpinEdit::separator() const { return locale().decimalPoint().toStdString(); }

@@ -23,12 +23,16 @@
 //    the range they do nothing. Page Up/Down and Ctrl with the wheel take ten steps,
 //    as in every Qt spin box.
 //  - A change of locale rewrites the text with the new separator.
+//  - A shown-value function, when set, maps the stored value to the number the text
+//    shows (for instance the value as it will be written to a device); the stored
+//    value itself stays as it was.
 //  - The height follows the font: a change of font sets it to sizeHint().height().
 #pragma once
 
 #include <QAbstractSpinBox>
 #include <QPointer>
 
+#include <functional>
 #include <string>
 
 class BoundLabel;
@@ -52,6 +56,10 @@ class DecimalSpinEdit : public QAbstractSpinBox {
   int DecimalPlaces() const { return decimals_; }
   // Clamped to 0..vorlane::kMaxDecimalPlaces.
   void SetDecimalPlaces(int places);
+
+  // Maps the stored value to the value the text shows; empty: the stored value itself.
+  using ShownValue = std::function<long double(long double)>;
+  void SetShownValue(ShownValue shown);
 
   int Tag() const { return tag_; }
   void SetTag(int tag) { tag_ = tag; }
@@ -98,5 +106,6 @@ class DecimalSpinEdit : public QAbstractSpinBox {
   int decimals_ = 2;
   int tag_ = 0;
   bool rewriting_ = false;
+  ShownValue shown_;
   QPointer<BoundLabel> label_;
 };

@@ -54,9 +54,9 @@ vorlane::SimDevice DemoStick() {
   const std::uint8_t deadEnd[8] = {8, 8, 15, 0, 20, 0, 0, 0};
   const std::uint8_t resolution[8] = {12, 11, 9, 8, 10, 8, 8, 8};
   for (int a = 0; a < vorlane::kAxisCount; ++a) {
-    block[vorlane::ParamBlockIndex(a, vorlane::kDeadZoneStart)] = deadStart[a];
-    block[vorlane::ParamBlockIndex(a, vorlane::kDeadZoneEnd)] = deadEnd[a];
-    block[vorlane::ParamBlockIndex(a, vorlane::kResolution)] = resolution[a];
+    block[vorlane::ParamBlockIndex(a, vorlane::ParamKind::DeadZoneStart)] = deadStart[a];
+    block[vorlane::ParamBlockIndex(a, vorlane::ParamKind::DeadZoneEnd)] = deadEnd[a];
+    block[vorlane::ParamBlockIndex(a, vorlane::ParamKind::Resolution)] = resolution[a];
   }
   vorlane::SimDevice stick;
   stick.attributes = {vorlane::kStickVendorId, vorlane::kStickProductId, 0x0100};

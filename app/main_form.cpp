@@ -50,7 +50,12 @@ void SetCaption(QLabel* label, const QString& text) {
 }
 
 TMainForm::TMainForm(std::unique_ptr<vorlane::HidBackend> backend, QWidget* parent)
-    : QWidget(parent), Sleep(BlockingSleep), LeftShiftDown(IsLeftShiftDown),
+    : QWidget(parent),
+      Sleep(BlockingSleep),
+      Session([this](int milliseconds) { Sleep(milliseconds); },
+              [this](std::span<const std::uint8_t> bytes, vorlane::TraceDirection direction,
+                     const vorlane::TransferResult& result) { traceTransfer(bytes, direction, result); }),
+      LeftShiftDown(IsLeftShiftDown),
       ui(std::make_unique<Ui::TMainForm>()) {
   setUpFormLayout(std::move(backend));
 

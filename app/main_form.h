@@ -14,11 +14,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 
 #include "config_report.h"
 #include "hid_backend.h"
 #include "hid_controller.h"
 #include "image_list.h"
+#include "stick_session.h"
 
 class DecimalSpinEdit;
 class QTimer;
@@ -46,10 +48,11 @@ class TMainForm : public QWidget {
   Ui::TMainForm& controls() { return *ui; }
 
   // --- The window's state --------------------------------------------------------
-  std::array<DecimalSpinEdit*, vorlane::kAxisCount * vorlane::kParamKindCount> ParamEdits{};
-  // The report buffer. 128 bytes are laid out; it is as long as the longest feature
-  // report a stick can ask for, so no transfer can pass its end.
-  std::array<std::uint8_t, vorlane::kMaxFeatureLength> Report{};
+  // Element ParamEditIndex(axis, kind); paramEdit() finds it.
+  std::array<DecimalSpinEdit*, vorlane::kParamCount> ParamEdits{};
+  DecimalSpinEdit* paramEdit(int axis, vorlane::ParamKind kind) const {
+    return ParamEdits[vorlane::ParamEditIndex(axis, kind)];
+  }
   vorlane::HidDevice* CurDevice = nullptr;
   std::uint8_t FeatureLen = 0;
   QString ProductName;
@@ -66,6 +69,14 @@ class TMainForm : public QWidget {
 
   // The protocol's pauses block the UI thread; tests put a recorder here.
   std::function<void(int milliseconds)> Sleep;
+  // The conversation with the connected stick; it holds the report buffer.
+  vorlane::StickSession Session;
+
+  // What last went wrong with the connected stick. It is shown after the product name
+  // until the next transfer that succeeds, or until a stick is connected anew.
+  enum class LinkFault { None, ReadFailed, SaveFailed, SaveRefused, DefaultsFailed, BootloaderFailed };
+  LinkFault Fault = LinkFault::None;
+  QString FaultDetail;  // the device layer's words, for the tooltip
   // Asked by the copyright line's click; tests put their own key state here.
   std::function<bool()> LeftShiftDown;
 
@@ -79,11 +90,18 @@ class TMainForm : public QWidget {
   void ShowCalibrated();
 
   // --- Report protocol --------------------------------------------------------------
-  void ShortCMD(std::uint16_t command, std::uint8_t group);
+  vorlane::StepResult ShortCMD(std::uint16_t command, std::uint8_t group);
   bool preCMD();
   void Read_Param_DZ();
   void Write_Param_DZ();
-  void ShowData(const std::uint8_t* bytes, std::uint16_t count, vorlane::TraceDirection direction);
+  // One trace line; a note (such as why the transfer failed) follows the bytes.
+  void ShowData(const std::uint8_t* bytes, std::uint16_t count, vorlane::TraceDirection direction,
+                const QString& note = QString());
+
+  // --- Connection ---------------------------------------------------------------------
+  // Makes device the connected stick (null: none); a new stick starts a new session
+  // and forgets the last fault.
+  void SetCurDevice(vorlane::HidDevice* device, std::uint8_t featureLen);
 
   // --- Event handlers ---------------------------------------------------------------
   void FormClose();
@@ -108,7 +126,14 @@ class TMainForm : public QWidget {
  private:
   void setUpFormLayout(std::unique_ptr<vorlane::HidBackend> backend);
   void buildParamGrid();
-  void showProductName();
+  // The status line while a stick is connected: its name, then what keeps it from
+  // working (no access, or the last fault), with a tooltip that says more.
+  void showStickStatus();
+  // Records how a step with the stick ended: a success clears the fault, a failure
+  // becomes the fault onFailure.
+  void noteStep(const vorlane::StepResult& step, LinkFault onFailure);
+  void traceTransfer(std::span<const std::uint8_t> bytes, vorlane::TraceDirection direction,
+                     const vorlane::TransferResult& result);
   void fitLabelsToText();
 
   std::unique_ptr<Ui::TMainForm> ui;

@@ -1,5 +1,5 @@
-// Finding the stick among the HID devices, holding it while it is plugged in, and
-// letting go of it when it is pulled.
+// Finding the stick among the HID devices, holding it while it is plugged in, letting
+// go of it when it is pulled, and showing how it is doing.
 #include <QTimer>
 
 #include "main_form.h"
@@ -9,6 +9,23 @@
 
 using namespace vorlane;
 
+namespace {
+
+const char* FaultSuffix(const texts::Language& t, TMainForm::LinkFault fault) {
+  using LinkFault = TMainForm::LinkFault;
+  switch (fault) {
+    case LinkFault::ReadFailed: return t.readFailed;
+    case LinkFault::SaveFailed: return t.saveFailed;
+    case LinkFault::SaveRefused: return t.saveRefused;
+    case LinkFault::DefaultsFailed: return t.defaultsFailed;
+    case LinkFault::BootloaderFailed: return t.bootloaderFailed;
+    case LinkFault::None: break;
+  }
+  return "";
+}
+
+}  // namespace
+
 bool TMainForm::HidCtlEnumerate(HidDevice* HidDev, int Idx) {
   // Every offered device is taken and kept; only the current stick is ever given back.
   // A device held since an earlier pass is skipped.
@@ -17,36 +34,70 @@ bool TMainForm::HidCtlEnumerate(HidDevice* HidDev, int Idx) {
   if (!IsStick(device->ClassGuidText(), device->Attributes(), DevVendorId, DevProductCode)) {
     return true;
   }
-  CurDevice = device;
-  FeatureLen = static_cast<std::uint8_t>(device->GetCaps().FeatureReportByteLength & 0xFF);
+  SetCurDevice(device, static_cast<std::uint8_t>(device->GetCaps().FeatureReportByteLength & 0xFF));
   ProductName = QString::fromStdU16String(device->GetProductName());
-  showProductName();
+  showStickStatus();
   if (!Timer3->isActive()) Timer3->start();
   return true;
 }
 
-// The status line shows the product name; a stick that may not be opened for reading
-// and writing says so, and the tooltip tells how to fix it.
-void TMainForm::showProductName() {
-  if (CurDevice->HasReadWriteAccess()) {
-    ui->sLabelFX3->setText(ProductName);
-    ui->sLabelFX3->setToolTip(QString());
+void TMainForm::SetCurDevice(HidDevice* device, std::uint8_t featureLen) {
+  CurDevice = device;
+  FeatureLen = featureLen;
+  if (device) {
+    Session.Attach(device, featureLen);
   } else {
-    ui->sLabelFX3->setText(ProductName + QString::fromLatin1(texts::kNoAccessSuffix));
-    ui->sLabelFX3->setToolTip(QString::fromLatin1(texts::kNoAccessHint));
+    Session.Detach();
   }
+  Fault = LinkFault::None;
+  FaultDetail.clear();
+}
+
+void TMainForm::showStickStatus() {
+  const texts::Language& t = texts::ForIndex(LangIndex);
+  QString suffix;
+  QString tip;
+  if (!CurDevice->HasReadWriteAccess()) {
+    suffix = QString::fromLatin1(t.noAccess);
+    tip = QString::fromLatin1(t.noAccessHint);
+  } else if (Fault != LinkFault::None) {
+    suffix = QString::fromLatin1(FaultSuffix(t, Fault));
+    tip = FaultDetail;
+  }
+  ui->sLabelFX3->setText(ProductName + suffix);
+  ui->sLabelFX3->setToolTip(tip);
+}
+
+void TMainForm::noteStep(const StepResult& step, LinkFault onFailure) {
+  switch (step.status) {
+    case StepStatus::NoStick:
+      return;
+    case StepStatus::Done:
+      if (Fault == LinkFault::None) return;
+      Fault = LinkFault::None;
+      FaultDetail.clear();
+      break;
+    case StepStatus::NotRead:
+      Fault = LinkFault::SaveRefused;
+      FaultDetail = QString::fromStdString(step.message);
+      break;
+    case StepStatus::Failed:
+      Fault = onFailure;
+      FaultDetail = QString::fromStdString(step.message);
+      break;
+  }
+  if (CurDevice) showStickStatus();
 }
 
 void TMainForm::HidCtlDeviceChange() { HidCtl->Enumerate(); }
 
 void TMainForm::HidCtlDeviceUnplug(HidDevice* HidDev) {
   if (HidDev != CurDevice) return;
-  CurDevice = nullptr;
+  SetCurDevice(nullptr, FeatureLen);
   // While the window closes the controller reports the held stick as it is destroyed:
   // then the texts are left alone and the stick is not given back.
   if (Closing) return;
   ChangeLanguage(LangIndex);
-  ui->sLabelFX3->setToolTip(QString());
   HidCtl->CheckIn(HidDev);
 }
 

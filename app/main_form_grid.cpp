@@ -23,16 +23,19 @@ bool IsHiddenSlot(int axis) { return axis == 3 || axis > 4; }
 }  // namespace
 
 void TMainForm::buildParamGrid() {
+  using vorlane::ParamKind;
   for (int a = 0; a < vorlane::kAxisCount; ++a) {
-    for (int k = 0; k < vorlane::kParamKindCount; ++k) {
+    for (const ParamKind kind : vorlane::kParamKinds) {
+      const int k = vorlane::KindNumber(kind);
+      const std::size_t index = vorlane::ParamEditIndex(a, kind);
       auto* box = new DecimalSpinEdit(this);
-      ParamEdits[a * 3 + k] = box;
-      box->setObjectName(QStringLiteral("ParamEdits%1").arg(a * 3 + k));
+      ParamEdits[index] = box;
+      box->setObjectName(QStringLiteral("ParamEdits%1").arg(index));
 
-      const QString label = k == vorlane::kDeadZoneStart
+      const QString label = kind == ParamKind::DeadZoneStart
                                 ? QString::fromLatin1(texts::kColumnCaptions[a])
                                 : QString();
-      const bool resolution = k == vorlane::kResolution;
+      const bool resolution = kind == ParamKind::Resolution;
       const float minValue = resolution ? 8.0f : 0.0f;
       const float maxValue = resolution ? (a < 2 ? 12.0f : 10.0f) : 25.0f;
 
@@ -50,6 +53,9 @@ void TMainForm::buildParamGrid() {
       if (a == 4) box->move(box->x() - kThrottleShift, box->y());
       connect(box, &DecimalSpinEdit::changed, this, &TMainForm::sDecimalSpinEdit1Change);
       box->SetTag(k + 10 * a);
+      // The text shows what Save writes for the value: dead zones to the tenth as the
+      // write rounds them, resolutions cut to whole numbers.
+      box->SetShownValue([kind](long double value) { return vorlane::WrittenParamValue(kind, value); });
     }
   }
   // In the tab order the boxes follow the form's own controls, in the order of their index.

@@ -1,5 +1,6 @@
-// The configuration report protocol: every report the program sends to the stick,
-// and the one answer it reads back.
+// The configuration report protocol as the window uses it: the buttons and the
+// connect-time read go through the stick session, the answer fills the grid, and every
+// transfer is traced and every failure shown.
 #include <QCheckBox>
 #include <QPlainTextEdit>
 
@@ -9,75 +10,54 @@
 
 using namespace vorlane;
 
-namespace {
-// Both lines of a parameter read show this many bytes, whatever the feature length.
-constexpr std::uint16_t kReadTraceBytes = 32;
-}  // namespace
-
-void TMainForm::ShortCMD(std::uint16_t command, std::uint8_t group) {
-  ComposeShortCommand(Report, command, group);
-  if (CurDevice == nullptr) return;
-  CurDevice->SetFeature(Report.data(), FeatureLen);
-  ShowData(Report.data(), FeatureLen, TraceDirection::Sent);
+StepResult TMainForm::ShortCMD(std::uint16_t command, std::uint8_t group) {
+  return Session.ShortCommand(command, group);
 }
 
-bool TMainForm::preCMD() {
-  Sleep(5);
-  if (CurDevice == nullptr) return false;
-  ShortCMD(CMD_PRE, CMD_GROUP);
-  return true;
-}
+bool TMainForm::preCMD() { return Session.PreCommand().status != StepStatus::NoStick; }
 
 void TMainForm::Read_Param_DZ() {
-  ComposeReadRequest(Report);
-  if (CurDevice == nullptr) return;
-  CurDevice->SetFeature(Report.data(), FeatureLen);
-  ShowData(Report.data(), kReadTraceBytes, TraceDirection::Sent);
-  Sleep(10);
-  const bool answered = CurDevice->GetFeature(Report.data(), FeatureLen);
-  ShowData(Report.data(), kReadTraceBytes, TraceDirection::Received);
-  // Without an answer the buffer still holds the request (or whatever the failed
-  // transfer left): taking it as the stick's block would show invented values, and a
-  // later save would write them over the stick's real ones.
-  if (!answered) return;
-
-  Calibrated = AnswerCalibrated(Report);
-  ShowCalibrated();
-  for (int k = 0; k < kParamKindCount; ++k) {
-    for (int a = 0; a < kAxisCount; ++a) {
-      ParamEdits[a * 3 + k]->SetValue(ParamFromByte(k, Report[ParamReportOffset(a, k)]));
+  const ReadResult read = Session.ReadParams();
+  // Only a complete answer reaches the display and the grid.
+  if (read.answer) {
+    Calibrated = read.answer->calibrated;
+    ShowCalibrated();
+    for (const ParamKind kind : kParamKinds) {
+      for (int a = 0; a < kAxisCount; ++a) {
+        paramEdit(a, kind)->SetValue(ParamFromByte(kind, read.answer->block[ParamBlockIndex(a, kind)]));
+      }
     }
   }
+  noteStep(read, LinkFault::ReadFailed);
 }
 
 void TMainForm::Write_Param_DZ() {
   ParamBlock block{};
-  for (int k = 0; k < kParamKindCount; ++k) {
+  for (const ParamKind kind : kParamKinds) {
     for (int a = 0; a < kAxisCount; ++a) {
-      block[ParamBlockIndex(a, k)] = ParamToByte(k, ParamEdits[a * 3 + k]->Value());
+      block[ParamBlockIndex(a, kind)] = ParamToByte(kind, paramEdit(a, kind)->Value());
     }
   }
-  ComposeWriteParams(Report, block);
-  if (CurDevice == nullptr) return;
-  CurDevice->SetFeature(Report.data(), FeatureLen);
-  ShowData(Report.data(), FeatureLen, TraceDirection::Sent);
+  noteStep(Session.WriteParams(block), LinkFault::SaveFailed);
 }
 
-void TMainForm::ShowData(const std::uint8_t* bytes, std::uint16_t count, TraceDirection direction) {
+void TMainForm::ShowData(const std::uint8_t* bytes, std::uint16_t count, TraceDirection direction,
+                         const QString& note) {
   if (!ui->cbLog->isChecked()) return;
   const std::string line = TraceLine({bytes, count}, direction);
-  ui->sMemo1->appendPlainText(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+  ui->sMemo1->appendPlainText(
+      QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())) + note);
+}
+
+void TMainForm::traceTransfer(std::span<const std::uint8_t> bytes, TraceDirection direction,
+                              const TransferResult& result) {
+  const QString note =
+      result.ok ? QString() : QStringLiteral("FAILED: ") + QString::fromStdString(result.message);
+  ShowData(bytes.data(), static_cast<std::uint16_t>(bytes.size()), direction, note);
 }
 
 void TMainForm::sButton1Click() { Write_Param_DZ(); }
 
-void TMainForm::sButton2Click() { ShortCMD(CMD_LOAD_DEFAULTS, CMD_GROUP); }
+void TMainForm::sButton2Click() { noteStep(Session.LoadDefaults(), LinkFault::DefaultsFailed); }
 
-void TMainForm::btnStartClick() {
-  if (!preCMD()) return;
-  Sleep(10);
-  ShortCMD(CMD_BOOT_A, CMD_GROUP);
-  Sleep(10);
-  ShortCMD(CMD_BOOT_B, CMD_GROUP);
-  Sleep(2000);
-}
+void TMainForm::btnStartClick() { noteStep(Session.Bootloader(), LinkFault::BootloaderFailed); }

@@ -13,12 +13,17 @@ void TMainForm::ChangeLanguage(int langIndex) {
   SetCaption(ui->sLabel3, QString::fromLatin1(t.resolution));
   ui->sButton1->setText(QString::fromLatin1(t.save));
   ui->sButton2->setText(QString::fromLatin1(t.loadDefaults));
-  ParamEdits[0]->boundLabel()->setCaption(QString::fromLatin1(t.axisX));
-  ParamEdits[3]->boundLabel()->setCaption(QString::fromLatin1(t.axisY));
-  ParamEdits[6]->boundLabel()->setCaption(QString::fromLatin1(t.axisTwist));
-  ParamEdits[12]->boundLabel()->setCaption(QString::fromLatin1(t.axisThrottle));
+  using vorlane::ParamKind;
+  paramEdit(0, ParamKind::DeadZoneStart)->boundLabel()->setCaption(QString::fromLatin1(t.axisX));
+  paramEdit(1, ParamKind::DeadZoneStart)->boundLabel()->setCaption(QString::fromLatin1(t.axisY));
+  paramEdit(2, ParamKind::DeadZoneStart)->boundLabel()->setCaption(QString::fromLatin1(t.axisTwist));
+  paramEdit(4, ParamKind::DeadZoneStart)->boundLabel()->setCaption(QString::fromLatin1(t.axisThrottle));
   if (CurDevice == nullptr) {
     ui->sLabelFX3->setText(QString::fromLatin1(t.notConnected));
+    ui->sLabelFX3->setToolTip(QString());
+  } else {
+    // The product name stays; what is said after it follows the language.
+    showStickStatus();
   }
   ShowCalibrated();
 }

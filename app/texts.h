@@ -12,14 +12,6 @@ inline constexpr const char* kWebAddress = "vorlane.example";
 inline constexpr const char* kCopyrightLine = "<b>&copy;</b> 2026 The Vorlane project";
 inline constexpr const char* kCreditLine = "Written by the Vorlane developers";
 
-// Shown after the product name when the stick's node cannot be opened for reading
-// and writing, with a tooltip that says how to fix it.
-inline constexpr const char* kNoAccessSuffix = " (no access)";
-inline constexpr const char* kNoAccessHint =
-    "Vorlane may not open this stick. Install the udev rule that comes with the package "
-    "(70-vorlane.rules) and plug the stick in again, or run Vorlane as a user with read "
-    "and write access to the stick's /dev/hidraw node.";
-
 // Captions of the bound labels of the hidden columns, and the shown ones before the
 // first language is applied.
 inline constexpr const char* kColumnCaptions[8] = {
@@ -38,18 +30,41 @@ struct Language {
   const char* notConnected;
   const char* calibrated;
   const char* notCalibrated;
+  // Shown after the product name when the stick's node cannot be opened for reading
+  // and writing, with a tooltip that says how to fix it.
+  const char* noAccess;
+  const char* noAccessHint;
+  // Shown after the product name when a step with the stick went wrong.
+  const char* readFailed;
+  const char* saveFailed;
+  const char* saveRefused;  // Save before any values were read from this stick
+  const char* defaultsFailed;
+  const char* bootloaderFailed;
 };
 
 inline constexpr Language kEnglish = {
     "Deadzone start",    "Deadzone end", "Resolution",          "Save",
     "Load defaults",     "X axis",       "Y axis",              "X rotation (rudder)",
     "Z axis (throttle)", "Flightstick not connected", "Calibrated", "Not Calibrated",
+    " (no access)",
+    "Vorlane may not open this stick. Install the udev rule that comes with the package "
+    "(70-vorlane.rules) and plug the stick in again, or run Vorlane as a user with read "
+    "and write access to the stick's /dev/hidraw node.",
+    " (read failed)", " (save failed)", " (not saved: nothing read)",
+    " (load defaults failed)", " (bootloader failed)",
 };
 
 inline constexpr Language kGerman = {
     "Deadzone Anfang",  "Deadzone Ende", "Aufloesung",         "Speichern",
     "Werkseinstellung laden", "X-Achse", "Y-Achse",            "X-Rotation (Ruder)",
     "Z-Achse (Schub)",  "Flightstick nicht angeschlossen", "Kalibriert", "Nicht kalibriert",
+    " (kein Zugriff)",
+    "Vorlane darf diesen Stick nicht oeffnen. Installieren Sie die udev-Regel aus dem Paket "
+    "(70-vorlane.rules) und stecken Sie den Stick neu ein, oder starten Sie Vorlane als "
+    "Benutzer mit Lese- und Schreibrecht auf den /dev/hidraw-Knoten des Sticks.",
+    " (Lesen fehlgeschlagen)", " (Speichern fehlgeschlagen)",
+    " (nicht gespeichert: nichts gelesen)", " (Werkseinstellung fehlgeschlagen)",
+    " (Bootloader fehlgeschlagen)",
 };
 
 // 0 selects English, any other index German.

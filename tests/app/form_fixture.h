@@ -25,12 +25,12 @@ struct FormFixture {
     connect(featureLen);
   }
 
-  void connect(std::uint8_t featureLen) {
-    form->CurDevice = &device;
-    form->FeatureLen = featureLen;
-  }
+  void connect(std::uint8_t featureLen) { form->SetCurDevice(&device, featureLen); }
 
-  DecimalSpinEdit* box(int axis, int kind) const { return form->ParamEdits[axis * 3 + kind]; }
+  // The report buffer of the window's session.
+  const auto& report() const { return form->Session.Report(); }
+
+  DecimalSpinEdit* box(int axis, vorlane::ParamKind kind) const { return form->paramEdit(axis, kind); }
 
   QStringList logLines() const {
     const QString text = form->controls().sMemo1->toPlainText();

@@ -47,7 +47,7 @@ struct DeviceFixture {
 
   Ui::TMainForm& ui() { return form->controls(); }
   QString status() { return ui().sLabelFX3->text(); }
-  double value(int axis, int kind) { return double(form->ParamEdits[axis * 3 + kind]->Value()); }
+  double value(int axis, ParamKind kind) { return double(form->paramEdit(axis, kind)->Value()); }
 
   // Lets the queued first scan, the ticks and the 100 ms read happen.
   static void settle(int ms = 250) { QTest::qWait(ms); }
@@ -91,9 +91,9 @@ void FormDeviceTest::startWithTheStickPlugged() {
   QVERIFY(!f.form->Timer3->isActive());
   QCOMPARE(f.pauses, (std::vector<int>{5, 10}));
   for (int a = 0; a < kAxisCount; ++a) {
-    QCOMPARE(f.value(a, kDeadZoneStart), double((3 + a) * 0.1L));
-    QCOMPARE(f.value(a, kDeadZoneEnd), double((40 + a) * 0.1L));
-    QCOMPARE(f.value(a, kResolution), a < 2 ? 11.0 : 10.0);  // 11 is above the range of slots 2..7
+    QCOMPARE(f.value(a, ParamKind::DeadZoneStart), double((3 + a) * 0.1L));
+    QCOMPARE(f.value(a, ParamKind::DeadZoneEnd), double((40 + a) * 0.1L));
+    QCOMPARE(f.value(a, ParamKind::Resolution), a < 2 ? 11.0 : 10.0);  // 11 is above the range of slots 2..7
   }
   QVERIFY(f.form->Calibrated);
   QCOMPARE(f.ui().sLabel4->text(), QStringLiteral("Calibrated"));
@@ -110,7 +110,7 @@ void FormDeviceTest::startWithoutStickThenPlugIt() {
   f.sim->Plug(Stick(model));
   QCOMPARE(f.status(), QString::fromStdU16String(kStickName));
   QVERIFY(f.form->Timer3->isActive());
-  QTRY_COMPARE(f.value(0, kResolution), 9.0);
+  QTRY_COMPARE(f.value(0, ParamKind::Resolution), 9.0);
   QCOMPARE(model->ReceivedCommands(), (std::vector<std::uint16_t>{CMD_PRE, CMD_READ_PARAMS}));
   QCOMPARE(f.ui().sLabel4->text(), QStringLiteral("Not Calibrated"));
 }
@@ -118,7 +118,7 @@ void FormDeviceTest::startWithoutStickThenPlugIt() {
 void FormDeviceTest::pullKeepsGridAndCalibratedDisplay() {
   auto model = std::make_shared<StickModel>(RisingBlock(5, 10, 12), true);
   DeviceFixture f([&](SimBackend& sim) { sim.Plug(Stick(model), Announce::Later); });
-  QTRY_COMPARE(f.value(0, kResolution), 12.0);
+  QTRY_COMPARE(f.value(0, ParamKind::Resolution), 12.0);
   QTest::mouseClick(f.ui().RadioButton2, Qt::LeftButton);
   QCOMPARE(f.status(), QString::fromStdU16String(kStickName));  // the name stays
   const std::string path = f.sim->OpenedPaths().front();
@@ -129,8 +129,8 @@ void FormDeviceTest::pullKeepsGridAndCalibratedDisplay() {
   QVERIFY(f.form->CurDevice == nullptr);
   QCOMPARE(f.status(), QStringLiteral("Flightstick nicht angeschlossen"));
   QTRY_COMPARE_WITH_TIMEOUT(f.ui().img_Target->imageIndex(), 1, 100);
-  QCOMPARE(f.value(0, kResolution), 12.0);
-  QCOMPARE(f.value(3, kDeadZoneEnd), 1.3);
+  QCOMPARE(f.value(0, ParamKind::Resolution), 12.0);
+  QCOMPARE(f.value(3, ParamKind::DeadZoneEnd), 1.3);
   QCOMPARE(f.ui().sLabel4->text(), QStringLiteral("Kalibriert"));
   QCOMPARE(f.ui().sImage2->imageIndex(), 0);
   // Given back and, being gone, dropped from the controller's list.
@@ -149,7 +149,7 @@ void FormDeviceTest::plugAgainReadsAgain() {
   f.sim->Replug(path);
 
   QCOMPARE(f.status(), QString::fromStdU16String(kStickName));
-  QTRY_COMPARE(f.value(0, kResolution), 9.0);
+  QTRY_COMPARE(f.value(0, ParamKind::Resolution), 9.0);
   QCOMPARE(model->ReceivedCommands(),
            (std::vector<std::uint16_t>{CMD_PRE, CMD_READ_PARAMS, CMD_PRE, CMD_READ_PARAMS}));
 }
@@ -248,8 +248,8 @@ void FormDeviceTest::pullDuringTheReadWaitSendsNothing() {
 
   QVERIFY(!f.form->Timer3->isActive());  // fired once and stopped
   QVERIFY(model->Received().empty());
-  QCOMPARE(f.value(0, kDeadZoneStart), 1.5);
-  QCOMPARE(f.value(0, kResolution), 11.0);
+  QCOMPARE(f.value(0, ParamKind::DeadZoneStart), 1.5);
+  QCOMPARE(f.value(0, ParamKind::Resolution), 11.0);
   QCOMPARE(f.pauses, std::vector<int>{5});
 }
 
@@ -280,7 +280,7 @@ void FormDeviceTest::stickWithoutAccessSaysSo() {
   QTRY_COMPARE(f.status(), QString::fromStdU16String(kStickName) + QStringLiteral(" (no access)"));
   QVERIFY(f.ui().sLabelFX3->toolTip().contains(QStringLiteral("udev")));
   QTRY_VERIFY(!f.form->Timer3->isActive());
-  QCOMPARE(f.value(0, kResolution), 8.0);  // the failed read left the grid alone
+  QCOMPARE(f.value(0, ParamKind::Resolution), 8.0);  // the failed read left the grid alone
   QTRY_COMPARE(f.ui().img_Target->imageIndex(), 0);
 
   f.sim->Pull(f.sim->OpenedPaths().front());

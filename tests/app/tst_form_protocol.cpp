@@ -59,19 +59,19 @@ class FormProtocolTest : public QObject {
 
 void FormProtocolTest::withoutStickNothingIsSentOrTraced() {
   FormFixture f(64, /*log=*/true);
-  f.form->CurDevice = nullptr;
+  f.form->SetCurDevice(nullptr, 64);
 
   f.form->controls().sButton1->click();
-  QCOMPARE(f.form->Report[3], CMD_WRITE_PARAMS);
-  QCOMPARE(f.form->Report[5], WRITE_PARAMS_FLAG);
-  QCOMPARE(f.form->Report[ParamReportOffset(0, kResolution)], 8);  // composed from the boxes
+  QCOMPARE(f.report()[3], CMD_WRITE_PARAMS);
+  QCOMPARE(f.report()[5], WRITE_PARAMS_FLAG);
+  QCOMPARE(f.report()[ParamReportOffset(0, ParamKind::Resolution)], 8);  // composed from the boxes
 
   f.form->controls().sButton2->click();
-  QCOMPARE(Bytes(f.form->Report.begin(), f.form->Report.begin() + 128),
+  QCOMPARE(Bytes(f.report().begin(), f.report().begin() + 128),
            ShortCommandReport(CMD_LOAD_DEFAULTS, 128));
 
   f.form->Read_Param_DZ();
-  QCOMPARE(f.form->Report[3], CMD_READ_PARAMS);
+  QCOMPARE(f.report()[3], CMD_READ_PARAMS);
 
   f.form->btnStartClick();
   QCOMPARE(f.pauses, std::vector<int>{5});  // the bootloader sequence ends after the first pause
@@ -109,12 +109,12 @@ void FormProtocolTest::readFillsEveryBoxAndTheCalibratedDisplay() {
   const long double deadStart[8] = {0, 2.5L, 25, 0.3L, 25, 0.7L, 25, 10};
   const long double resolution[8] = {12, 12, 10, 9, 10, 8, 8, 10};
   for (int a = 0; a < kAxisCount; ++a) {
-    QCOMPARE(double(f.box(a, kDeadZoneStart)->Value()), double(deadStart[a]));
-    QCOMPARE(double(f.box(a, kDeadZoneEnd)->Value()), double((a + 1) * 0.1L));
-    QCOMPARE(double(f.box(a, kResolution)->Value()), double(resolution[a]));
+    QCOMPARE(double(f.box(a, ParamKind::DeadZoneStart)->Value()), double(deadStart[a]));
+    QCOMPARE(double(f.box(a, ParamKind::DeadZoneEnd)->Value()), double((a + 1) * 0.1L));
+    QCOMPARE(double(f.box(a, ParamKind::Resolution)->Value()), double(resolution[a]));
   }
-  QCOMPARE(f.box(1, kDeadZoneStart)->text(), QStringLiteral("2.5"));
-  QCOMPARE(f.box(0, kResolution)->text(), QStringLiteral("12"));
+  QCOMPARE(f.box(1, ParamKind::DeadZoneStart)->text(), QStringLiteral("2.5"));
+  QCOMPARE(f.box(0, ParamKind::Resolution)->text(), QStringLiteral("12"));
 }
 
 void FormProtocolTest::connectTimeReadSendsPreCommandThenRequest() {
@@ -127,8 +127,8 @@ void FormProtocolTest::connectTimeReadSendsPreCommandThenRequest() {
   QVERIFY(!f.form->Timer3->isActive());
   QCOMPARE(f.device.stick.ReceivedCommands(), (std::vector<std::uint16_t>{CMD_PRE, CMD_READ_PARAMS}));
   QCOMPARE(f.pauses, (std::vector<int>{5, 10}));
-  QCOMPARE(double(f.box(0, kDeadZoneStart)->Value()), 0.5);
-  QCOMPARE(double(f.box(0, kResolution)->Value()), 11.0);
+  QCOMPARE(double(f.box(0, ParamKind::DeadZoneStart)->Value()), 0.5);
+  QCOMPARE(double(f.box(0, ParamKind::Resolution)->Value()), 11.0);
 }
 
 void FormProtocolTest::failedReadKeepsGridAndCalibratedDisplay() {
@@ -144,9 +144,9 @@ void FormProtocolTest::failedReadKeepsGridAndCalibratedDisplay() {
 
   QVERIFY(f.form->Calibrated);
   QCOMPARE(f.form->controls().sLabel4->text(), QStringLiteral("Calibrated"));
-  QCOMPARE(double(f.box(1, kDeadZoneStart)->Value()), 0.6);
-  QCOMPARE(double(f.box(1, kResolution)->Value()), 12.0);
-  QCOMPARE(double(f.box(2, kResolution)->Value()), 9.0);
+  QCOMPARE(double(f.box(1, ParamKind::DeadZoneStart)->Value()), 0.6);
+  QCOMPARE(double(f.box(1, ParamKind::Resolution)->Value()), 12.0);
+  QCOMPARE(double(f.box(2, ParamKind::Resolution)->Value()), 9.0);
   QCOMPARE(f.logLines().size(), 4);  // the failed read is still traced
 
   // A save after the failed read writes what the stick really holds.
@@ -157,12 +157,15 @@ void FormProtocolTest::failedReadKeepsGridAndCalibratedDisplay() {
 
 void FormProtocolTest::saveSendsTheGridValues() {
   FormFixture f;
+  f.form->Read_Param_DZ();  // Save writes only once the stick's block was read
+  f.device.stick.ClearReceived();
+  f.pauses.clear();
   const long double dead[8] = {2.45L, 0.04L, 0.05L, 0.1L, 25, 0, 12.3L, 7};
   const long double res[8] = {12, 9.7L, 10, 8, 9, 10, 8, 9};
   for (int a = 0; a < kAxisCount; ++a) {
-    f.box(a, kDeadZoneStart)->SetValue(dead[a]);
-    f.box(a, kDeadZoneEnd)->SetValue(dead[7 - a]);
-    f.box(a, kResolution)->SetValue(res[a]);
+    f.box(a, ParamKind::DeadZoneStart)->SetValue(dead[a]);
+    f.box(a, ParamKind::DeadZoneEnd)->SetValue(dead[7 - a]);
+    f.box(a, ParamKind::Resolution)->SetValue(res[a]);
   }
 
   f.form->controls().sButton1->click();
@@ -196,7 +199,7 @@ void FormProtocolTest::loadDefaultsSendsTheScrambledCommand() {
   FormFixture f(128);
   const ParamBlock factory = BlockOf({1, 2}, {3, 4}, {9, 9});
   f.device.stick.SetFactoryBlock(factory);
-  f.box(0, kDeadZoneStart)->SetValue(7);
+  f.box(0, ParamKind::DeadZoneStart)->SetValue(7);
 
   f.form->controls().sButton2->click();
   f.form->controls().sButton2->click();
@@ -211,7 +214,7 @@ void FormProtocolTest::loadDefaultsSendsTheScrambledCommand() {
   Rc4Crypt(key, keystream);
   QCOMPARE(Bytes(received[0].begin() + 5, received[0].begin() + 125), keystream);
   QCOMPARE(f.device.stick.Params(), factory);
-  QCOMPARE(double(f.box(0, kDeadZoneStart)->Value()), 7.0);  // nothing is read back
+  QCOMPARE(double(f.box(0, ParamKind::DeadZoneStart)->Value()), 7.0);  // nothing is read back
 }
 
 void FormProtocolTest::bootloaderSequenceOrderAndPauses() {
@@ -236,39 +239,43 @@ void FormProtocolTest::transfersUseTheFeatureLength_data() {
 
 void FormProtocolTest::transfersUseTheFeatureLength() {
   QFETCH(int, featureLen);
+  const auto length = static_cast<std::size_t>(featureLen);
   FormFixture f(static_cast<std::uint8_t>(featureLen), /*log=*/true);
   const ParamBlock block = BlockOf({11, 12, 13, 14, 15, 16, 17, 18}, {21, 22, 23, 24, 25, 26, 27, 28},
                                    {9, 9, 9, 9, 9, 9, 9, 9});
   f.device.stick.SetParams(block);
+  // An answer shorter than 30 bytes cannot hold the whole block: the read fails and,
+  // as nothing was read, Save sends nothing.
+  const bool complete = length >= kCompleteAnswerBytes;
 
   f.form->Read_Param_DZ();
   f.form->Write_Param_DZ();
+  QCOMPARE(f.device.stick.Params(), block);  // written back as read, or untouched
   f.form->sButton2Click();
 
-  QCOMPARE(f.device.setSizes, (std::vector<int>{featureLen, featureLen, featureLen}));
-  QCOMPARE(f.device.getSizes, std::vector<int>{featureLen});
+  const std::vector<std::size_t> sets(complete ? 3 : 2, length);
+  QCOMPARE(f.device.setSizes, sets);
+  QCOMPARE(f.device.getSizes, std::vector<std::size_t>{length});
   for (const Bytes& report : f.device.stick.Received()) {
-    QCOMPARE(report.size(), std::size_t(featureLen));
+    QCOMPARE(report.size(), length);
     // Past the laid-out 128 bytes a report is zero.
     QVERIFY(std::all_of(report.begin() + std::min<std::ptrdiff_t>(featureLen, 128), report.end(),
                         [](std::uint8_t b) { return b == 0; }));
   }
-  // A short report carries only part of the answer: the rest of the grid comes from
-  // the zeros of the request.
-  const int blockBytesInAnswer = std::clamp(featureLen - 6, 0, 24);
-  for (int i = 0; i < 24; ++i) {
-    const int axis = i % 8, kind = i / 8;
-    const std::uint8_t expected = i < blockBytesInAnswer ? block[static_cast<std::size_t>(i)] : 0;
-    const DecimalSpinEdit* box = f.box(axis, kind);
-    QCOMPARE(double(box->Value()),
-             double(std::clamp(ParamFromByte(kind, expected), box->MinValue(), box->MaxValue())));
+  for (const ParamKind kind : kParamKinds) {
+    for (int a = 0; a < kAxisCount; ++a) {
+      const DecimalSpinEdit* box = f.box(a, kind);
+      const long double built = kind == ParamKind::Resolution ? 8 : 0;
+      const long double read = ParamFromByte(kind, block[ParamBlockIndex(a, kind)]);
+      QCOMPARE(double(box->Value()), double(complete ? read : built));
+    }
   }
   const QStringList lines = f.logLines();
-  QCOMPARE(lines.size(), 4);
+  QCOMPARE(lines.size(), complete ? 4 : 3);
   QCOMPARE(lines[0].size(), 3 + 32 * 3);  // both lines of a read show 32 bytes
-  QCOMPARE(lines[1].size(), 3 + 32 * 3);
-  QCOMPARE(lines[2].size(), 3 + featureLen * 3);
-  QCOMPARE(lines[3], HexLine("W  ", ShortCommandReport(CMD_LOAD_DEFAULTS, std::size_t(featureLen))));
+  QCOMPARE(lines[1].contains(QStringLiteral("FAILED")), !complete);
+  if (complete) QCOMPARE(lines[2].size(), 3 + featureLen * 3);
+  QCOMPARE(lines.back(), HexLine("W  ", ShortCommandReport(CMD_LOAD_DEFAULTS, length)));
 }
 
 void FormProtocolTest::traceLinesWithLogOn() {

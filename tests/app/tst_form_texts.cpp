@@ -115,7 +115,8 @@ void FormTextsTest::selectedRadioButtonChangesNothing() {
 
 void FormTextsTest::connectedStickKeepsItsName() {
   FormFixture f;
-  f.form->controls().sLabelFX3->setText(QStringLiteral("Test stick"));
+  f.form->ProductName = QStringLiteral("Test stick");
+  f.form->controls().sLabelFX3->setText(f.form->ProductName);
   f.form->ChangeLanguage(1);
   QCOMPARE(f.form->controls().sLabelFX3->text(), QStringLiteral("Test stick"));
   QCOMPARE(f.form->controls().sLabel4->text(), L(kGerman.notCalibrated));

@@ -67,7 +67,7 @@ void FormWindowTest::startUpState() {
   QCOMPARE(form.LangIndex, 0);
   QVERIFY(!form.Calibrated);
   QVERIFY(!form.Closing);
-  QVERIFY(std::all_of(form.Report.begin(), form.Report.end(), [](auto b) { return b == 0; }));
+  QVERIFY(std::ranges::all_of(form.Session.Report(), [](auto b) { return b == 0; }));
 
   auto& ui = form.controls();
   QVERIFY(!ui.cbLog->isChecked());

@@ -173,7 +173,7 @@ class SimBackendTest : public QObject {
     if (fault == "pulled") sim.Pull(path);
 
     const std::vector<std::uint8_t> request = ReadRequestReport(kReportLayoutSize);
-    QCOMPARE(io->setFeature(request.data(), kSize), setOk);
+    QCOMPARE(io->SetFeature(request.data(), kSize).ok, setOk);
     const std::vector<std::uint8_t> sent(request.begin(), request.begin() + kSize);
     QCOMPARE(stick->Received().size(), std::size_t{setOk ? 1u : 0u});
     if (setOk) QCOMPARE(HexBytes(stick->Received().back()), HexBytes(sent));
@@ -188,7 +188,9 @@ class SimBackendTest : public QObject {
       std::span<std::uint8_t> head(expected.data(), kSize);
       QCOMPARE(reference.GetFeature(head), kSize);
     }
-    QCOMPARE(io->getFeature(buffer.data(), kSize), getOk);
+    const TransferResult got = io->GetFeature(buffer.data(), kSize);
+    QCOMPARE(got.ok, getOk);
+    if (getOk) QCOMPARE(got.bytes, kSize);
     QCOMPARE(HexBytes(buffer), HexBytes(expected));
   }
 

@@ -12,17 +12,17 @@ class RecordingIo final : public vorlane::HidDeviceIo {
   bool readWrite() const override { return io_->readWrite(); }
   vorlane::HidCaps caps() override { return io_->caps(); }
   std::u16string productString() override { return io_->productString(); }
-  bool setFeature(const std::uint8_t* buffer, std::size_t size) override {
-    return note(true, io_->setFeature(buffer, size));
+  vorlane::TransferResult SetFeature(const std::uint8_t* buffer, std::size_t size) override {
+    return note(true, io_->SetFeature(buffer, size));
   }
-  bool getFeature(std::uint8_t* buffer, std::size_t size) override {
-    return note(false, io_->getFeature(buffer, size));
+  vorlane::TransferResult GetFeature(std::uint8_t* buffer, std::size_t size) override {
+    return note(false, io_->GetFeature(buffer, size));
   }
 
  private:
-  bool note(bool set, bool ok) {
-    backend_.transfers.push_back({set, ok, RecordingBackend::Clock::now()});
-    return ok;
+  vorlane::TransferResult note(bool set, vorlane::TransferResult result) {
+    backend_.transfers.push_back({set, result.ok, RecordingBackend::Clock::now()});
+    return result;
   }
 
   std::unique_ptr<vorlane::HidDeviceIo> io_;

@@ -132,7 +132,7 @@ void TestE2eController::featureWriteArrivesExactly() {
 
   auto report = ReportBuffer(length);
   vorlane::ComposeWriteParams(report, BlockFromHex("0102030405060708 fa0b0c0d0e0f1011 08090a0b0c08090a"));
-  QVERIFY(device->SetFeature(report.data(), length));
+  QVERIFY(device->SetFeature(report.data(), length).ok);
   QCOMPARE(stick.written(), QList<QByteArray>{Head(report, length)});
 }
 
@@ -162,10 +162,10 @@ void TestE2eController::readReturnsTheStickBlock() {
   auto report = ReportBuffer(length);
   vorlane::ComposeReadRequest(report);
   const QByteArray request = Head(report, length);
-  QVERIFY(device->SetFeature(report.data(), length));
+  QVERIFY(device->SetFeature(report.data(), length).ok);
   QElapsedTimer clock;
   clock.start();
-  QVERIFY(device->GetFeature(report.data(), length));
+  QVERIFY(device->GetFeature(report.data(), length).ok);
   QCOMPARE_GE(clock.elapsed(), readDelayMs);
 
   QCOMPARE(vorlane::AnswerCalibrated(report), calibrated);
@@ -184,8 +184,8 @@ void TestE2eController::failingReadIsReported() {
 
   auto report = ReportBuffer(length);
   vorlane::ComposeReadRequest(report);
-  QVERIFY(device->SetFeature(report.data(), length));
-  QVERIFY(!device->GetFeature(report.data(), length));
+  QVERIFY(device->SetFeature(report.data(), length).ok);
+  QVERIFY(!device->GetFeature(report.data(), length).ok);
   QCOMPARE(stick.written().size(), 1);
   QVERIFY(stick.answered().isEmpty());
 }
@@ -201,7 +201,7 @@ void TestE2eController::pullRaisesUnplugThenChange() {
   probe.onUnplug = [&](HidDevice*& device) {
     std::array<std::uint8_t, vorlane::kReportLayoutSize> report{};
     vorlane::ComposeReadRequest(report);
-    transferredWhenGone = device->SetFeature(report.data(), static_cast<int>(report.size()));
+    transferredWhenGone = device->SetFeature(report.data(), static_cast<int>(report.size())).ok;
     probe.ctl.CheckIn(device);
   };
   probe.events.clear();
@@ -240,10 +240,10 @@ void TestE2eController::stickPluggedAgainIsANewDevice() {
   const int length = second->GetCaps().FeatureReportByteLength;
   auto report = ReportBuffer(length);
   vorlane::ComposeReadRequest(report);
-  QVERIFY(second->SetFeature(report.data(), length));
-  QVERIFY(second->GetFeature(report.data(), length));
+  QVERIFY(second->SetFeature(report.data(), length).ok);
+  QVERIFY(second->GetFeature(report.data(), length).ok);
   QCOMPARE(vorlane::AnswerParamBlock(report), vorlane::StickModel::FactoryBlock());
-  QVERIFY(!first->GetFeature(report.data(), length));
+  QVERIFY(!first->GetFeature(report.data(), length).ok);
 }
 
 void TestE2eController::otherDeviceIsListedButNeverOpened_data() {
@@ -321,7 +321,7 @@ void TestE2eController::nodeWithoutAccessGivesNoReadWrite() {
     ScopedEffectiveUser user(uid);
     QVERIFY(user.ok());
     readWrite = device->HasReadWriteAccess();
-    sent = device->SetFeature(report.data(), static_cast<int>(report.size()));
+    sent = device->SetFeature(report.data(), static_cast<int>(report.size())).ok;
   }
   QCOMPARE(readWrite, access);
   QCOMPARE(sent, access);

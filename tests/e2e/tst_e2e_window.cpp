@@ -74,7 +74,7 @@ struct WindowFixture {
   Ui::TMainForm& ui() { return form->controls(); }
   QString status() { return ui().sLabelFX3->text(); }
   int icon() { return ui().img_Target->imageIndex(); }
-  DecimalSpinEdit* box(int axis, int kind) { return form->ParamEdits[axis * 3 + kind]; }
+  DecimalSpinEdit* box(int axis, ParamKind kind) { return form->paramEdit(axis, kind); }
 
   // The 24 box values, slot by slot.
   std::array<long double, kAxisCount * kParamKindCount> values() {
@@ -85,13 +85,13 @@ struct WindowFixture {
 
   // Every box shows what its range makes of the stick's byte: hidden slots included.
   void verifyGridShows(const ParamBlock& block) {
-    for (int k = 0; k < kParamKindCount; ++k) {
+    for (const ParamKind k : kParamKinds) {
       for (int a = 0; a < kAxisCount; ++a) {
         DecimalSpinEdit* b = box(a, k);
         const long double expected =
             std::clamp(ParamFromByte(k, block[ParamBlockIndex(a, k)]), b->MinValue(), b->MaxValue());
         QVERIFY2(b->Value() == expected, qPrintable(QStringLiteral("axis %1 kind %2: %3, not %4")
-                                                       .arg(a).arg(k)
+                                                       .arg(a).arg(KindNumber(k))
                                                        .arg(double(b->Value()))
                                                        .arg(double(expected))));
       }
@@ -181,13 +181,13 @@ void TestE2eWindow::saveSendsTheEditedBlock() {
   QTRY_COMPARE_WITH_TIMEOUT(stick.written().size(), 2, kEventWaitMs);
   f.verifyGridShows(block);
 
-  f.box(1, kDeadZoneStart)->SetValue(2.45L);
-  f.box(4, kResolution)->SetValue(9.7L);
+  f.box(1, ParamKind::DeadZoneStart)->SetValue(2.45L);
+  f.box(4, ParamKind::Resolution)->SetValue(9.7L);
   QTest::mouseClick(f.ui().sButton1, Qt::LeftButton);
 
   ParamBlock expected = block;
-  expected[ParamBlockIndex(1, kDeadZoneStart)] = 25;  // a half goes up
-  expected[ParamBlockIndex(4, kResolution)] = 9;      // cut, not rounded
+  expected[ParamBlockIndex(1, ParamKind::DeadZoneStart)] = 25;  // a half goes up
+  expected[ParamBlockIndex(4, ParamKind::Resolution)] = 9;      // cut, not rounded
   QCOMPARE(stick.written().size(), 3);
   QCOMPARE(stick.written().last(),
            Sent(128, [&](std::span<std::uint8_t> r) { ComposeWriteParams(r, expected); }));
@@ -317,9 +317,9 @@ void TestE2eWindow::failingReadKeepsTheGrid() {
   // Values that taking the failed read's buffer as an answer would overwrite: its block
   // is zero (dead zones 0, resolutions 8) and its byte 5 says "not calibrated".
   for (int a = 0; a < kAxisCount; ++a) {
-    f.box(a, kDeadZoneStart)->SetValue(1.5L);
-    f.box(a, kDeadZoneEnd)->SetValue(2.5L);
-    f.box(a, kResolution)->SetValue(10);
+    f.box(a, ParamKind::DeadZoneStart)->SetValue(1.5L);
+    f.box(a, ParamKind::DeadZoneEnd)->SetValue(2.5L);
+    f.box(a, ParamKind::Resolution)->SetValue(10);
   }
   f.form->Calibrated = true;
   f.form->ShowCalibrated();

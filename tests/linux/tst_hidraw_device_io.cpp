@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -14,7 +15,7 @@
 #include "hidraw_device_io.h"
 
 using vorlane::HidCaps;
-using vorlane::HidrawDeviceIo;
+using vorlane::linux_hid::HidrawDeviceIo;
 
 namespace {
 
@@ -40,23 +41,30 @@ class TestHidrawDeviceIo : public QObject {
     QCOMPARE(QString::fromStdU16String(io.productString()), QString::fromUtf16(u"Flugkn\u00FCppel"));
 
     std::array<std::uint8_t, 128> report{0x59};
-    QVERIFY(!io.setFeature(report.data(), report.size()));
-    QVERIFY(!io.getFeature(report.data(), report.size()));
+    for (const vorlane::TransferResult& r :
+         {io.SetFeature(report.data(), report.size()), io.GetFeature(report.data(), report.size())}) {
+      QVERIFY(!r.ok);
+      QCOMPARE(r.systemError, 0);
+      QVERIFY(!r.message.empty());
+    }
     QCOMPARE(int(report[0]), 0x59);
   }
 
   void transfersReportTheSystemsRefusal_data() {
     QTest::addColumn<int>("size");
-    QTest::newRow("nothing") << 0;
-    QTest::newRow("report id only") << 1;
-    QTest::newRow("one report") << 128;
-    QTest::newRow("longest an ioctl carries") << 16383;
-    QTest::newRow("longer than an ioctl carries") << 16384;
+    QTest::addColumn<int>("systemError");  // 0: refused before any ioctl
+    QTest::newRow("nothing") << 0 << 0;
+    QTest::newRow("report id only") << 1 << ENOTTY;
+    QTest::newRow("one report") << 128 << ENOTTY;
+    QTest::newRow("longest an ioctl carries") << 16383 << ENOTTY;
+    QTest::newRow("longer than an ioctl carries") << 16384 << 0;
   }
 
-  // A node that is not hidraw refuses the ioctls; the io must say so.
+  // A node that is not hidraw refuses the ioctls; the io must say so, with the
+  // system's error code and its text.
   void transfersReportTheSystemsRefusal() {
     QFETCH(int, size);
+    QFETCH(int, systemError);
     const int fd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     QVERIFY(fd >= 0);
     HidrawDeviceIo io(fd, featureCaps(0), {});
@@ -65,8 +73,16 @@ class TestHidrawDeviceIo : public QObject {
     // One byte more than handed over, behind the report id, to see nothing is written.
     std::vector<std::uint8_t> report(static_cast<std::size_t>(size) + 2, 0xA5);
     report[0] = 0x59;
-    QVERIFY(!io.setFeature(report.data(), static_cast<std::size_t>(size)));
-    QVERIFY(!io.getFeature(report.data(), static_cast<std::size_t>(size)));
+    const auto length = static_cast<std::size_t>(size);
+    for (const vorlane::TransferResult& r :
+         {io.SetFeature(report.data(), length), io.GetFeature(report.data(), length)}) {
+      QVERIFY(!r.ok);
+      QCOMPARE(r.systemError, systemError);
+      if (systemError != 0) {
+        QVERIFY2(r.message.find(std::strerror(systemError)) != std::string::npos, r.message.c_str());
+      }
+      QVERIFY(!r.message.empty());
+    }
     QCOMPARE(int(report[0]), 0x59);
     QCOMPARE(int(report.back()), 0xA5);
   }

@@ -8,7 +8,7 @@
 #include "removed_device_paths.h"
 
 using vorlane::HidDeviceInfo;
-using vorlane::RemovedDevicePaths;
+using vorlane::linux_hid::RemovedDevicePaths;
 
 namespace {
 

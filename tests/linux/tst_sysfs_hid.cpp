@@ -9,10 +9,10 @@
 
 #include "sysfs_hid.h"
 
-using vorlane::FeatureReportByteLengthOf;
-using vorlane::ParseHidId;
-using vorlane::ProductString;
-using vorlane::Utf8ToUtf16;
+using vorlane::linux_hid::FeatureReportByteLengthOf;
+using vorlane::linux_hid::ParseHidId;
+using vorlane::linux_hid::ProductString;
+using vorlane::linux_hid::Utf8ToUtf16;
 
 namespace {
 

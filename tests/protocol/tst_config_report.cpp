@@ -12,6 +12,7 @@
 using namespace vorlane;
 
 Q_DECLARE_METATYPE(long double)
+Q_DECLARE_METATYPE(vorlane::ParamKind)
 
 namespace {
 
@@ -136,8 +137,8 @@ void ConfigReportTest::writeLayout() {
   QVERIFY(AllEqual(std::span(report).subspan(30), 0));
 
   // Kind-major: dead-zone end of axis 4 is block byte 12, report byte 18.
-  QCOMPARE(ParamReportOffset(4, kDeadZoneEnd), std::size_t(18));
-  QCOMPARE(int(report[ParamReportOffset(4, kDeadZoneEnd)]), int(block[12]));
+  QCOMPARE(ParamReportOffset(4, ParamKind::DeadZoneEnd), std::size_t(18));
+  QCOMPARE(int(report[ParamReportOffset(4, ParamKind::DeadZoneEnd)]), int(block[12]));
 }
 
 void ConfigReportTest::longBufferStaysZeroPastTheLayout_data() {
@@ -187,7 +188,7 @@ void ConfigReportTest::shortBufferGetsTheLeadingBytesOnly() {
 }
 
 void ConfigReportTest::valueToByte_data() {
-  QTest::addColumn<int>("kind");
+  QTest::addColumn<ParamKind>("kind");
   QTest::addColumn<long double>("value");
   QTest::addColumn<int>("byte");
 
@@ -196,71 +197,71 @@ void ConfigReportTest::valueToByte_data() {
   // 2^64 + 2 is an integer too large for any 64-bit type; its low byte is 2.
   const long double beyond64 = std::ldexp(1.0L, 64) + 2.0L;
 
-  QTest::newRow("dead zone 2.45, a half goes up") << kDeadZoneStart << 2.45L << 25;
-  QTest::newRow("dead zone 0.04") << kDeadZoneStart << 0.04L << 0;
-  QTest::newRow("dead zone 0.05") << kDeadZoneEnd << 0.05L << 1;
-  QTest::newRow("dead zone 0.1") << kDeadZoneEnd << 0.1L << 1;
-  QTest::newRow("dead zone 25") << kDeadZoneStart << 25.0L << 250;
-  QTest::newRow("dead zone 0") << kDeadZoneEnd << 0.0L << 0;
-  QTest::newRow("dead zone 12.44") << kDeadZoneEnd << 12.44L << 124;
-  QTest::newRow("resolution 12") << kResolution << 12.0L << 12;
-  QTest::newRow("resolution 9.7 is cut") << kResolution << 9.7L << 9;
-  QTest::newRow("resolution 0") << kResolution << 0.0L << 0;
+  QTest::newRow("dead zone 2.45, a half goes up") << ParamKind::DeadZoneStart << 2.45L << 25;
+  QTest::newRow("dead zone 0.04") << ParamKind::DeadZoneStart << 0.04L << 0;
+  QTest::newRow("dead zone 0.05") << ParamKind::DeadZoneEnd << 0.05L << 1;
+  QTest::newRow("dead zone 0.1") << ParamKind::DeadZoneEnd << 0.1L << 1;
+  QTest::newRow("dead zone 25") << ParamKind::DeadZoneStart << 25.0L << 250;
+  QTest::newRow("dead zone 0") << ParamKind::DeadZoneEnd << 0.0L << 0;
+  QTest::newRow("dead zone 12.44") << ParamKind::DeadZoneEnd << 12.44L << 124;
+  QTest::newRow("resolution 12") << ParamKind::Resolution << 12.0L << 12;
+  QTest::newRow("resolution 9.7 is cut") << ParamKind::Resolution << 9.7L << 9;
+  QTest::newRow("resolution 0") << ParamKind::Resolution << 0.0L << 0;
   if (std::numeric_limits<long double>::digits > std::numeric_limits<double>::digits) {
     // Below a half only in long double: a double would round the value up to 0.25.
-    QTest::newRow("dead zone just below 0.25") << kDeadZoneStart << 0.2499999999999999999L << 2;
+    QTest::newRow("dead zone just below 0.25") << ParamKind::DeadZoneStart << 0.2499999999999999999L << 2;
   }
 
   // Beyond 8 bits the low 8 bits of the integer are kept, as two's complement would.
-  QTest::newRow("dead zone 25.6 wraps") << kDeadZoneStart << 25.6L << 0;
-  QTest::newRow("dead zone 26 wraps") << kDeadZoneStart << 26.0L << 4;
-  QTest::newRow("dead zone -0.04") << kDeadZoneStart << -0.04L << 0;
-  QTest::newRow("dead zone -0.2") << kDeadZoneStart << -0.2L << 255;
-  QTest::newRow("resolution 300") << kResolution << 300.0L << 44;
-  QTest::newRow("resolution -1.5 is cut toward zero") << kResolution << -1.5L << 255;
-  QTest::newRow("resolution -0.5") << kResolution << -0.5L << 0;
-  QTest::newRow("resolution 2^64 + 2") << kResolution << beyond64 << 2;
-  QTest::newRow("resolution -(2^64 + 2)") << kResolution << -beyond64 << 254;
-  QTest::newRow("resolution largest") << kResolution << huge << 0;
-  QTest::newRow("dead zone largest") << kDeadZoneStart << huge << 0;
-  QTest::newRow("dead zone -largest") << kDeadZoneStart << -huge << 0;
+  QTest::newRow("dead zone 25.6 wraps") << ParamKind::DeadZoneStart << 25.6L << 0;
+  QTest::newRow("dead zone 26 wraps") << ParamKind::DeadZoneStart << 26.0L << 4;
+  QTest::newRow("dead zone -0.04") << ParamKind::DeadZoneStart << -0.04L << 0;
+  QTest::newRow("dead zone -0.2") << ParamKind::DeadZoneStart << -0.2L << 255;
+  QTest::newRow("resolution 300") << ParamKind::Resolution << 300.0L << 44;
+  QTest::newRow("resolution -1.5 is cut toward zero") << ParamKind::Resolution << -1.5L << 255;
+  QTest::newRow("resolution -0.5") << ParamKind::Resolution << -0.5L << 0;
+  QTest::newRow("resolution 2^64 + 2") << ParamKind::Resolution << beyond64 << 2;
+  QTest::newRow("resolution -(2^64 + 2)") << ParamKind::Resolution << -beyond64 << 254;
+  QTest::newRow("resolution largest") << ParamKind::Resolution << huge << 0;
+  QTest::newRow("dead zone largest") << ParamKind::DeadZoneStart << huge << 0;
+  QTest::newRow("dead zone -largest") << ParamKind::DeadZoneStart << -huge << 0;
 
   // Not a number at all: defined as 0.
-  QTest::newRow("dead zone NaN") << kDeadZoneStart << std::numeric_limits<long double>::quiet_NaN() << 0;
-  QTest::newRow("resolution NaN") << kResolution << std::numeric_limits<long double>::quiet_NaN() << 0;
-  QTest::newRow("dead zone +inf") << kDeadZoneEnd << inf << 0;
-  QTest::newRow("resolution -inf") << kResolution << -inf << 0;
+  QTest::newRow("dead zone NaN") << ParamKind::DeadZoneStart << std::numeric_limits<long double>::quiet_NaN() << 0;
+  QTest::newRow("resolution NaN") << ParamKind::Resolution << std::numeric_limits<long double>::quiet_NaN() << 0;
+  QTest::newRow("dead zone +inf") << ParamKind::DeadZoneEnd << inf << 0;
+  QTest::newRow("resolution -inf") << ParamKind::Resolution << -inf << 0;
 }
 
 void ConfigReportTest::valueToByte() {
-  QFETCH(int, kind);
+  QFETCH(ParamKind, kind);
   QFETCH(long double, value);
   QFETCH(int, byte);
 
-  const std::uint8_t direct = kind == kResolution ? ResolutionToByte(value) : DeadZoneToByte(value);
+  const std::uint8_t direct = kind == ParamKind::Resolution ? ResolutionToByte(value) : DeadZoneToByte(value);
   QCOMPARE(int(direct), byte);
   QCOMPARE(int(ParamToByte(kind, value)), byte);
 }
 
 void ConfigReportTest::byteToValue_data() {
-  QTest::addColumn<int>("kind");
+  QTest::addColumn<ParamKind>("kind");
   QTest::addColumn<int>("byte");
   QTest::addColumn<double>("value");
 
-  QTest::newRow("dead zone 25") << kDeadZoneStart << 25 << 2.5;
-  QTest::newRow("dead zone 0") << kDeadZoneEnd << 0 << 0.0;
-  QTest::newRow("dead zone 255") << kDeadZoneEnd << 255 << 25.5;
-  QTest::newRow("resolution 10") << kResolution << 10 << 10.0;
-  QTest::newRow("resolution 255") << kResolution << 255 << 255.0;
+  QTest::newRow("dead zone 25") << ParamKind::DeadZoneStart << 25 << 2.5;
+  QTest::newRow("dead zone 0") << ParamKind::DeadZoneEnd << 0 << 0.0;
+  QTest::newRow("dead zone 255") << ParamKind::DeadZoneEnd << 255 << 25.5;
+  QTest::newRow("resolution 10") << ParamKind::Resolution << 10 << 10.0;
+  QTest::newRow("resolution 255") << ParamKind::Resolution << 255 << 255.0;
 }
 
 void ConfigReportTest::byteToValue() {
-  QFETCH(int, kind);
+  QFETCH(ParamKind, kind);
   QFETCH(int, byte);
   QFETCH(double, value);
 
   const auto b = std::uint8_t(byte);
-  const long double direct = kind == kResolution ? ResolutionFromByte(b) : DeadZoneFromByte(b);
+  const long double direct = kind == ParamKind::Resolution ? ResolutionFromByte(b) : DeadZoneFromByte(b);
   QCOMPARE(double(direct), value);
   QCOMPARE(double(ParamFromByte(kind, b)), value);
 }

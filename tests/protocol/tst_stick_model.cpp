@@ -82,9 +82,9 @@ class StickModelTest : public QObject {
 void StickModelTest::factoryBlock() {
   const ParamBlock factory = StickModel::FactoryBlock();
   for (int axis = 0; axis < kAxisCount; ++axis) {
-    QCOMPARE(int(factory[ParamBlockIndex(axis, kDeadZoneStart)]), 5);
-    QCOMPARE(int(factory[ParamBlockIndex(axis, kDeadZoneEnd)]), 10);
-    QCOMPARE(int(factory[ParamBlockIndex(axis, kResolution)]), 10);
+    QCOMPARE(int(factory[ParamBlockIndex(axis, ParamKind::DeadZoneStart)]), 5);
+    QCOMPARE(int(factory[ParamBlockIndex(axis, ParamKind::DeadZoneEnd)]), 10);
+    QCOMPARE(int(factory[ParamBlockIndex(axis, ParamKind::Resolution)]), 10);
   }
   StickModel stick;
   QCOMPARE(Hex(stick.Params()), Hex(factory));

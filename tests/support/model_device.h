@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -14,9 +15,10 @@ class ModelDevice : public vorlane::HidDevice {
  public:
   vorlane::StickModel stick;
   bool failGets = false;
+  bool failSets = false;
   // Sizes handed to each transfer, in order.
-  std::vector<int> setSizes;
-  std::vector<int> getSizes;
+  std::vector<std::size_t> setSizes;
+  std::vector<std::size_t> getSizes;
 
   std::string ClassGuidText() const override { return vorlane::kHidClassGuidText; }
   vorlane::HidAttributes Attributes() const override { return {0x11C0, 0x5606, 0x0100}; }
@@ -24,15 +26,17 @@ class ModelDevice : public vorlane::HidDevice {
   std::u16string GetProductName() override { return u"Test stick"; }
   bool HasReadWriteAccess() override { return true; }
 
-  bool SetFeature(std::uint8_t* buffer, int size) override {
+  vorlane::TransferResult SetFeature(const std::uint8_t* buffer, std::size_t size) override {
     setSizes.push_back(size);
-    if (size <= 0) return false;
-    stick.SetFeature({buffer, static_cast<std::size_t>(size)});
-    return true;
+    if (size == 0 || failSets) return vorlane::TransferResult::SystemFailed(EPIPE);
+    stick.SetFeature({buffer, size});
+    return vorlane::TransferResult::Done(size);
   }
-  bool GetFeature(std::uint8_t* buffer, int size) override {
+  vorlane::TransferResult GetFeature(std::uint8_t* buffer, std::size_t size) override {
     getSizes.push_back(size);
-    if (size <= 0 || failGets) return false;
-    return stick.GetFeature({buffer, static_cast<std::size_t>(size)}) > 0;
+    if (size == 0 || failGets) return vorlane::TransferResult::SystemFailed(EPIPE);
+    const std::size_t got = stick.GetFeature({buffer, size});
+    if (got == 0) return vorlane::TransferResult::SystemFailed(EPIPE);
+    return vorlane::TransferResult::Done(got);
   }
 };

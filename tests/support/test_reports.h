@@ -14,9 +14,9 @@ inline vorlane::ParamBlock RisingBlock(std::uint8_t deadStart, std::uint8_t dead
                                        std::uint8_t resolution) {
   vorlane::ParamBlock block{};
   for (int a = 0; a < vorlane::kAxisCount; ++a) {
-    block[vorlane::ParamBlockIndex(a, vorlane::kDeadZoneStart)] = static_cast<std::uint8_t>(deadStart + a);
-    block[vorlane::ParamBlockIndex(a, vorlane::kDeadZoneEnd)] = static_cast<std::uint8_t>(deadEnd + a);
-    block[vorlane::ParamBlockIndex(a, vorlane::kResolution)] = resolution;
+    block[vorlane::ParamBlockIndex(a, vorlane::ParamKind::DeadZoneStart)] = static_cast<std::uint8_t>(deadStart + a);
+    block[vorlane::ParamBlockIndex(a, vorlane::ParamKind::DeadZoneEnd)] = static_cast<std::uint8_t>(deadEnd + a);
+    block[vorlane::ParamBlockIndex(a, vorlane::ParamKind::Resolution)] = resolution;
   }
   return block;
 }

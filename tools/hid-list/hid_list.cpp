@@ -1,9 +1,9 @@
 // hid-list: lists the HID devices the Windows backend finds and tells which one is
-// the stick; with --read it also asks the stick for its parameter block.
+// the stick; with --read it also sends the pre-command and asks the stick for its
+// parameter block, as the window does after connecting.
 //
 //   hid-list [--read]
 
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +16,7 @@
 #include "config_report.h"
 #include "hid_backend.h"
 #include "stick_identity.h"
+#include "stick_session.h"
 #include "win_text.h"
 
 #include <windows.h>
@@ -25,23 +26,24 @@ namespace {
 using vorlane::HidDeviceInfo;
 using vorlane::HidDeviceIo;
 
-// Sends the read request and prints both reports; false when either transfer failed.
-bool ReadParameters(HidDeviceIo& device, std::size_t featureLength) {
-  std::vector<std::uint8_t> report(std::max(featureLength, vorlane::kReportLayoutSize));
-  vorlane::ComposeReadRequest(report);
-  const std::span<const std::uint8_t> transfer(report.data(), featureLength);
-
-  std::printf("    %s\n", vorlane::TraceLine(transfer, vorlane::TraceDirection::Sent).c_str());
-  if (!device.setFeature(report.data(), featureLength)) {
-    std::printf("    the read request was not accepted\n");
+// Pre-command and parameter read, as the window does after connecting, printing every
+// report; false when the read did not bring a complete answer.
+bool ReadParameters(HidDeviceIo& device, std::uint8_t featureLength) {
+  vorlane::StickSession session(
+      [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); },
+      [](std::span<const std::uint8_t> bytes, vorlane::TraceDirection direction,
+         const vorlane::TransferResult& result) {
+        std::printf("    %s%s%s\n", vorlane::TraceLine(bytes, direction).c_str(),
+                    result.ok ? "" : "FAILED: ", result.message.c_str());
+      });
+  session.Attach(&device, featureLength);
+  session.PreCommand();
+  const vorlane::ReadResult read = session.ReadParams();
+  if (!read.answer) {
+    std::printf("    no parameters read: %s\n", read.message.c_str());
     return false;
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  if (!device.getFeature(report.data(), featureLength)) {
-    std::printf("    no answer was received\n");
-    return false;
-  }
-  std::printf("    %s\n", vorlane::TraceLine(transfer, vorlane::TraceDirection::Received).c_str());
+  std::printf("    calibrated: %s\n", read.answer->calibrated ? "yes" : "no");
   return true;
 }
 
@@ -64,7 +66,8 @@ bool DescribeStick(vorlane::HidBackend& backend, const HidDeviceInfo& info, bool
     std::printf("    no feature report length, nothing sent\n");
     return false;
   }
-  return ReadParameters(*device, caps.FeatureReportByteLength);
+  // The window, too, keeps the low 8 bits of the length.
+  return ReadParameters(*device, static_cast<std::uint8_t>(caps.FeatureReportByteLength & 0xFF));
 }
 
 }  // namespace

@@ -71,8 +71,8 @@ std::uint8_t ResolutionToByte(long double value) {
   return LowByteOfIntegerPart(value);
 }
 
-std::uint8_t ParamToByte(int kind, long double value) {
-  return kind == kResolution ? ResolutionToByte(value) : DeadZoneToByte(value);
+std::uint8_t ParamToByte(ParamKind kind, long double value) {
+  return kind == ParamKind::Resolution ? ResolutionToByte(value) : DeadZoneToByte(value);
 }
 
 long double DeadZoneFromByte(std::uint8_t byte) {
@@ -83,8 +83,12 @@ long double ResolutionFromByte(std::uint8_t byte) {
   return byte;
 }
 
-long double ParamFromByte(int kind, std::uint8_t byte) {
-  return kind == kResolution ? ResolutionFromByte(byte) : DeadZoneFromByte(byte);
+long double ParamFromByte(ParamKind kind, std::uint8_t byte) {
+  return kind == ParamKind::Resolution ? ResolutionFromByte(byte) : DeadZoneFromByte(byte);
+}
+
+long double WrittenParamValue(ParamKind kind, long double value) {
+  return ParamFromByte(kind, ParamToByte(kind, value));
 }
 
 bool AnswerCalibrated(std::span<const std::uint8_t> report) {

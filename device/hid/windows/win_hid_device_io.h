@@ -14,8 +14,10 @@ class WinHidDeviceIo final : public HidDeviceIo {
   bool readWrite() const override { return readWrite_; }
   HidCaps caps() override;
   std::u16string productString() override;
-  bool setFeature(const std::uint8_t* buffer, std::size_t size) override;
-  bool getFeature(std::uint8_t* buffer, std::size_t size) override;
+  // HidD_GetFeature fills the whole buffer or fails, so a get that succeeds has
+  // received size bytes. A failure keeps GetLastError().
+  TransferResult SetFeature(const std::uint8_t* buffer, std::size_t size) override;
+  TransferResult GetFeature(std::uint8_t* buffer, std::size_t size) override;
 
  private:
   UniqueFileHandle handle_;

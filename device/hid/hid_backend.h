@@ -21,15 +21,14 @@ struct HidDeviceInfo {
 };
 
 // An opened device. Opening is done only for a held device and only when something
-// beyond the class GUID text and the attributes is asked of it.
-class HidDeviceIo {
+// beyond the class GUID text and the attributes is asked of it. Its feature report
+// transfers (FeatureTransport) say how many bytes went and, when the system refused,
+// its error code and text.
+class HidDeviceIo : public FeatureTransport {
  public:
-  virtual ~HidDeviceIo() = default;
   virtual bool readWrite() const = 0;
   virtual HidCaps caps() = 0;
   virtual std::u16string productString() = 0;
-  virtual bool setFeature(const std::uint8_t* buffer, std::size_t size) = 0;
-  virtual bool getFeature(std::uint8_t* buffer, std::size_t size) = 0;
 };
 
 class HidBackend {

@@ -8,7 +8,7 @@
 
 #include "hid_backend.h"
 
-namespace vorlane {
+namespace vorlane::linux_hid {
 
 class HidrawDeviceIo final : public HidDeviceIo {
  public:
@@ -23,15 +23,18 @@ class HidrawDeviceIo final : public HidDeviceIo {
   bool readWrite() const override;
   HidCaps caps() override;
   std::u16string productString() override;
-  // Byte 0 of buffer is the report id. False for an empty buffer, or one longer than
-  // an ioctl can carry.
-  bool setFeature(const std::uint8_t* buffer, std::size_t size) override;
-  bool getFeature(std::uint8_t* buffer, std::size_t size) override;
+  // Byte 0 of buffer is the report id. Fails for an empty buffer, or one longer than
+  // an ioctl can carry; a failed ioctl keeps its errno. A get gives the number of
+  // bytes the kernel returned, which may be fewer than asked for.
+  TransferResult SetFeature(const std::uint8_t* buffer, std::size_t size) override;
+  TransferResult GetFeature(std::uint8_t* buffer, std::size_t size) override;
 
  private:
+  TransferResult Transfer(unsigned long request, const std::uint8_t* buffer, std::size_t size);
+
   int fd_;
   HidCaps caps_;
   std::u16string productString_;
 };
 
-}  // namespace vorlane
+}  // namespace vorlane::linux_hid

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,12 @@ struct SimDevice {
   bool readWrite = true;
   bool failGets = false;
   bool failSets = false;
+  // When set, a get receives at most this many bytes (the report id counted), as a
+  // stick that answers short.
+  std::optional<std::size_t> answerBytes;
+  // Called as a get begins, before anything is checked: a test pulls the device here
+  // to have it vanish between a request and its answer.
+  std::function<void()> beforeGet;
 };
 
 // One device ever plugged; defined with the backend.

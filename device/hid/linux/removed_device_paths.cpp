@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace vorlane {
+namespace vorlane::linux_hid {
 
 void RemovedDevicePaths::add(std::string path) { paths_.push_back(std::move(path)); }
 
@@ -17,4 +17,4 @@ void RemovedDevicePaths::dropFrom(std::vector<HidDeviceInfo>& scanned) {
   });
 }
 
-}  // namespace vorlane
+}  // namespace vorlane::linux_hid

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <string>
 #include <utility>
 
 namespace vorlane::win {
@@ -19,6 +20,11 @@ UniqueFileHandle OpenShared(const wchar_t* path, DWORD access) {
 
 bool FitsTransfer(const std::uint8_t* buffer, std::size_t size) {
   return buffer != nullptr && size != 0 && size <= std::numeric_limits<ULONG>::max();
+}
+
+TransferResult TooLarge(std::size_t size) {
+  return TransferResult::Failed("a feature report of " + std::to_string(size) +
+                                " bytes cannot be transferred");
 }
 
 }  // namespace
@@ -54,16 +60,19 @@ std::u16string WinHidDeviceIo::productString() {
   return std::u16string(text.begin(), end);
 }
 
-bool WinHidDeviceIo::setFeature(const std::uint8_t* buffer, std::size_t size) {
-  if (!FitsTransfer(buffer, size)) return false;
+TransferResult WinHidDeviceIo::SetFeature(const std::uint8_t* buffer, std::size_t size) {
+  if (!FitsTransfer(buffer, size)) return TooLarge(size);
   // The report is only read; the function's parameter is not const-qualified.
-  return HidD_SetFeature(handle_.get(), const_cast<std::uint8_t*>(buffer),
-                         static_cast<ULONG>(size));
+  if (!HidD_SetFeature(handle_.get(), const_cast<std::uint8_t*>(buffer), static_cast<ULONG>(size)))
+    return TransferResult::SystemFailed(static_cast<int>(GetLastError()));
+  return TransferResult::Done(size);
 }
 
-bool WinHidDeviceIo::getFeature(std::uint8_t* buffer, std::size_t size) {
-  if (!FitsTransfer(buffer, size)) return false;
-  return HidD_GetFeature(handle_.get(), buffer, static_cast<ULONG>(size));
+TransferResult WinHidDeviceIo::GetFeature(std::uint8_t* buffer, std::size_t size) {
+  if (!FitsTransfer(buffer, size)) return TooLarge(size);
+  if (!HidD_GetFeature(handle_.get(), buffer, static_cast<ULONG>(size)))
+    return TransferResult::SystemFailed(static_cast<int>(GetLastError()));
+  return TransferResult::Done(size);
 }
 
 }  // namespace vorlane::win

@@ -10,7 +10,7 @@
 
 #include "hid_backend.h"
 
-namespace vorlane {
+namespace vorlane::linux_hid {
 
 class RemovedDevicePaths {
  public:
@@ -24,4 +24,4 @@ class RemovedDevicePaths {
   std::vector<std::string> paths_;
 };
 
-}  // namespace vorlane
+}  // namespace vorlane::linux_hid

@@ -39,21 +39,30 @@ inline constexpr std::size_t kCalibratedByte = 5;
 
 inline constexpr int kAxisCount = 8;
 inline constexpr int kParamKindCount = 3;
+inline constexpr int kParamCount = kAxisCount * kParamKindCount;
 
-// Parameter kinds, the rows of the grid.
-inline constexpr int kDeadZoneStart = 0;
-inline constexpr int kDeadZoneEnd = 1;
-inline constexpr int kResolution = 2;
+// Parameter kinds, the rows of the grid. The values are the kinds' numbers in the
+// report's block and in the window's grid.
+enum class ParamKind : int { DeadZoneStart = 0, DeadZoneEnd = 1, Resolution = 2 };
+inline constexpr std::array<ParamKind, kParamKindCount> kParamKinds = {
+    ParamKind::DeadZoneStart, ParamKind::DeadZoneEnd, ParamKind::Resolution};
+
+constexpr int KindNumber(ParamKind kind) { return static_cast<int>(kind); }
 
 using ParamBlock = std::array<std::uint8_t, kParamBlockSize>;
 
-// Index of the byte of (axis, kind) inside the parameter block (kind-major).
-constexpr std::size_t ParamBlockIndex(int axis, int kind) {
-  return static_cast<std::size_t>(8 * kind + axis);
+// The one index scheme of the 24 parameters.
+// In the parameter block and the report, kind-major: all axes of a kind together.
+constexpr std::size_t ParamBlockIndex(int axis, ParamKind kind) {
+  return static_cast<std::size_t>(kAxisCount * KindNumber(kind) + axis);
 }
 // Offset of the same byte inside a report.
-constexpr std::size_t ParamReportOffset(int axis, int kind) {
+constexpr std::size_t ParamReportOffset(int axis, ParamKind kind) {
   return kParamBlockOffset + ParamBlockIndex(axis, kind);
+}
+// In the window's list of parameter boxes, axis-major: the three kinds of an axis together.
+constexpr std::size_t ParamEditIndex(int axis, ParamKind kind) {
+  return static_cast<std::size_t>(kParamKindCount * axis + KindNumber(kind));
 }
 
 // The composers. Each sets the whole buffer to zero first and then writes the header
@@ -79,11 +88,13 @@ void ComposeWriteParams(std::span<std::uint8_t> report, const ParamBlock& block)
 // finite value, however large; NaN and the infinities give 0.
 std::uint8_t DeadZoneToByte(long double value);
 std::uint8_t ResolutionToByte(long double value);
-// kind is one of kDeadZoneStart, kDeadZoneEnd, kResolution.
-std::uint8_t ParamToByte(int kind, long double value);
+std::uint8_t ParamToByte(ParamKind kind, long double value);
 long double DeadZoneFromByte(std::uint8_t byte);    // byte * 0.1
 long double ResolutionFromByte(std::uint8_t byte);  // byte
-long double ParamFromByte(int kind, std::uint8_t byte);
+long double ParamFromByte(ParamKind kind, std::uint8_t byte);
+// The value a write of `value` puts on the stick, as a read would bring it back: what a
+// box must show so that the user sees what Save sends.
+long double WrittenParamValue(ParamKind kind, long double value);
 
 // Fields of the stick's answer to a read request. Nothing is validated; a report too
 // short to hold a field reads it as zero bits (not calibrated, block bytes 0).

@@ -17,9 +17,9 @@ std::uint16_t CommandOf(std::span<const std::uint8_t> report) {
 ParamBlock StickModel::FactoryBlock() {
   ParamBlock block{};
   for (int axis = 0; axis < kAxisCount; ++axis) {
-    block[ParamBlockIndex(axis, kDeadZoneStart)] = 5;
-    block[ParamBlockIndex(axis, kDeadZoneEnd)] = 10;
-    block[ParamBlockIndex(axis, kResolution)] = 10;
+    block[ParamBlockIndex(axis, ParamKind::DeadZoneStart)] = 5;
+    block[ParamBlockIndex(axis, ParamKind::DeadZoneEnd)] = 10;
+    block[ParamBlockIndex(axis, ParamKind::Resolution)] = 10;
   }
   return block;
 }

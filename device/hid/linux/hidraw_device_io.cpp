@@ -5,9 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 #include <utility>
 
-namespace vorlane {
+namespace vorlane::linux_hid {
 
 namespace {
 
@@ -39,14 +40,24 @@ HidCaps HidrawDeviceIo::caps() { return caps_; }
 
 std::u16string HidrawDeviceIo::productString() { return productString_; }
 
-bool HidrawDeviceIo::setFeature(const std::uint8_t* buffer, std::size_t size) {
-  if (fd_ < 0 || !buffer || !TransferSizeFits(size)) return false;
-  return IoctlRetryingOnSignal(fd_, HIDIOCSFEATURE(size), buffer) >= 0;
+TransferResult HidrawDeviceIo::SetFeature(const std::uint8_t* buffer, std::size_t size) {
+  return Transfer(HIDIOCSFEATURE(size), buffer, size);
 }
 
-bool HidrawDeviceIo::getFeature(std::uint8_t* buffer, std::size_t size) {
-  if (fd_ < 0 || !buffer || !TransferSizeFits(size)) return false;
-  return IoctlRetryingOnSignal(fd_, HIDIOCGFEATURE(size), buffer) > 0;
+TransferResult HidrawDeviceIo::GetFeature(std::uint8_t* buffer, std::size_t size) {
+  return Transfer(HIDIOCGFEATURE(size), buffer, size);
 }
 
-}  // namespace vorlane
+TransferResult HidrawDeviceIo::Transfer(unsigned long request, const std::uint8_t* buffer,
+                                        std::size_t size) {
+  if (fd_ < 0) return TransferResult::Failed("the device is not open for reading and writing");
+  if (!buffer || !TransferSizeFits(size)) {
+    return TransferResult::Failed("a feature report of " + std::to_string(size) +
+                                  " bytes cannot be transferred");
+  }
+  const int result = IoctlRetryingOnSignal(fd_, request, buffer);
+  if (result < 0) return TransferResult::SystemFailed(errno);
+  return TransferResult::Done(static_cast<std::size_t>(result));
+}
+
+}  // namespace vorlane::linux_hid

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "hid_device.h"  // HidAttributes, kHidClassGuidText
+#include "hid_attributes.h"
 
 namespace vorlane {
 

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-namespace vorlane {
+namespace vorlane::linux_hid {
 
 template <auto Unref>
 struct UdevUnref {
@@ -18,4 +18,4 @@ using UdevEnumeratePtr = std::unique_ptr<udev_enumerate, UdevUnref<&udev_enumera
 using UdevMonitorPtr = std::unique_ptr<udev_monitor, UdevUnref<&udev_monitor_unref>>;
 using UdevQueuePtr = std::unique_ptr<udev_queue, UdevUnref<&udev_queue_unref>>;
 
-}  // namespace vorlane
+}  // namespace vorlane::linux_hid

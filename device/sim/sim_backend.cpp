@@ -1,6 +1,7 @@
 #include "sim_backend.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <span>
 #include <stdexcept>
@@ -41,26 +42,35 @@ class SimDeviceIo final : public HidDeviceIo {
   }
 
   // The stick receives exactly size bytes; its verdict is the result.
-  bool setFeature(const std::uint8_t* buffer, std::size_t size) override {
-    const SimDevice& device = entry_->device;
-    if (!CanTransfer() || device.failSets) return false;
-    return device.stick->SetFeature(std::span(buffer, size));
+  TransferResult SetFeature(const std::uint8_t* buffer, std::size_t size) override {
+    if (TransferResult refused = Refusal(entry_->device.failSets, buffer, size); !refused.ok)
+      return refused;
+    if (!entry_->device.stick->SetFeature(std::span(buffer, size))) return TransferResult::SystemFailed(EPIPE);
+    return TransferResult::Done(size);
   }
 
-  // The stick fills at most size bytes; a failing get leaves the buffer untouched.
-  bool getFeature(std::uint8_t* buffer, std::size_t size) override {
+  // The stick fills at most size bytes, or answerBytes when set; a failing get leaves
+  // the buffer untouched.
+  TransferResult GetFeature(std::uint8_t* buffer, std::size_t size) override {
+    if (entry_->device.beforeGet) entry_->device.beforeGet();
     const SimDevice& device = entry_->device;
-    if (!CanTransfer() || device.failGets) return false;
+    if (TransferResult refused = Refusal(device.failGets, buffer, size); !refused.ok) return refused;
     std::vector<std::uint8_t> answer(buffer, buffer + size);
-    const std::size_t filled = std::min(device.stick->GetFeature(answer), size);
-    if (filled == 0) return false;
+    std::size_t filled = std::min(device.stick->GetFeature(answer), size);
+    if (device.answerBytes) filled = std::min(filled, *device.answerBytes);
+    if (filled == 0) return TransferResult::SystemFailed(EPIPE);
     std::copy_n(answer.begin(), filled, buffer);
-    return true;
+    return TransferResult::Done(filled);
   }
 
  private:
-  bool CanTransfer() const {
-    return entry_->plugged && entry_->device.readWrite && entry_->device.stick;
+  // Why a transfer cannot go through, as the system would say it; ok when it can.
+  TransferResult Refusal(bool failing, const std::uint8_t* buffer, std::size_t size) const {
+    const SimDevice& device = entry_->device;
+    if (!entry_->plugged) return TransferResult::SystemFailed(ENODEV);
+    if (!device.readWrite || buffer == nullptr || size == 0) return TransferResult::SystemFailed(EINVAL);
+    if (!device.stick || failing) return TransferResult::SystemFailed(EPIPE);
+    return TransferResult::Done(0);
   }
 
   std::shared_ptr<SimEntry> entry_;

@@ -7,7 +7,7 @@
 
 #include "report_descriptor.h"
 
-namespace vorlane {
+namespace vorlane::linux_hid {
 
 namespace {
 
@@ -53,4 +53,4 @@ std::uint16_t FeatureReportByteLengthOf(std::span<const std::uint8_t> descriptor
   return static_cast<std::uint16_t>(length);
 }
 
-}  // namespace vorlane
+}  // namespace vorlane::linux_hid

@@ -10,7 +10,7 @@
 
 #include "hid_device.h"
 
-namespace vorlane {
+namespace vorlane::linux_hid {
 
 // The vendor and product ids of a "hid" device's HID_ID property, written by the
 // kernel as bus, vendor and product in hex: "BBBB:VVVVVVVV:PPPPPPPP". Either letter
@@ -31,4 +31,4 @@ std::u16string ProductString(const char* usbProduct, const char* hidName);
 // feature report, or when the length does not fit the 16-bit field.
 std::uint16_t FeatureReportByteLengthOf(std::span<const std::uint8_t> descriptor);
 
-}  // namespace vorlane
+}  // namespace vorlane::linux_hid

@@ -12,7 +12,7 @@
 
 class QSocketNotifier;
 
-namespace vorlane {
+namespace vorlane::linux_hid {
 
 class UdevHidBackend final : public HidBackend {
  public:
@@ -41,4 +41,4 @@ class UdevHidBackend final : public HidBackend {
   RemovedDevicePaths removed_;
 };
 
-}  // namespace vorlane
+}  // namespace vorlane::linux_hid

@@ -4,16 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include "feature_transport.h"
+#include "hid_attributes.h"
+
 namespace vorlane {
-
-// The setup class of HID devices, upper case, braces included.
-inline constexpr char kHidClassGuidText[] = "{745A17A0-74D3-11D0-B6FE-00A0C90F57DA}";
-
-struct HidAttributes {
-  std::uint16_t VendorID = 0;
-  std::uint16_t ProductID = 0;
-  std::uint16_t VersionNumber = 0;
-};
 
 // The part of a device's capability record that the program reads.
 struct HidCaps {
@@ -23,10 +17,10 @@ struct HidCaps {
   std::uint16_t FeatureReportByteLength = 0;
 };
 
-class HidDevice {
+// Feature reports (SetFeature, GetFeature) go through the device only while it is
+// present and held; otherwise they fail without a transfer.
+class HidDevice : public FeatureTransport {
  public:
-  virtual ~HidDevice() = default;
-
   // Known from the moment the device is listed; asking for them opens nothing.
   virtual std::string ClassGuidText() const = 0;
   virtual HidAttributes Attributes() const = 0;
@@ -39,11 +33,6 @@ class HidDevice {
   // False when the device could be opened only without read and write access
   // (or not at all): transfers will then fail.
   virtual bool HasReadWriteAccess() = 0;
-
-  // One feature report: byte 0 of buffer is the report id. True when the system
-  // accepted the report (set) or a report was received (get).
-  virtual bool SetFeature(std::uint8_t* buffer, int size) = 0;
-  virtual bool GetFeature(std::uint8_t* buffer, int size) = 0;
 };
 
 }  // namespace vorlane

@@ -15,7 +15,7 @@
 #include "hidraw_device_io.h"
 #include "sysfs_hid.h"
 
-namespace vorlane {
+namespace vorlane::linux_hid {
 
 namespace {
 
@@ -146,10 +146,14 @@ void UdevHidBackend::receiveAnnouncements() {
   if (devicesChanged && changed_) changed_();
 }
 
+}  // namespace vorlane::linux_hid
+
+namespace vorlane {
+
 std::unique_ptr<HidBackend> CreatePlatformHidBackend() {
-  UdevPtr udev{udev_new()};
+  linux_hid::UdevPtr udev{udev_new()};
   if (!udev) return nullptr;
-  return std::make_unique<UdevHidBackend>(std::move(udev));
+  return std::make_unique<linux_hid::UdevHidBackend>(std::move(udev));
 }
 
 }  // namespace vorlane

@@ -40,14 +40,14 @@ class HidCtlDevice final : public HidDevice {
     return io && io->readWrite();
   }
 
-  bool SetFeature(std::uint8_t* buffer, int size) override {
-    HidDeviceIo* io = TransferIo(buffer, size);
-    return io && io->setFeature(buffer, static_cast<std::size_t>(size));
+  TransferResult SetFeature(const std::uint8_t* buffer, std::size_t size) override {
+    HidDeviceIo* io = Io();
+    return io ? io->SetFeature(buffer, size) : NoTransfer();
   }
 
-  bool GetFeature(std::uint8_t* buffer, int size) override {
-    HidDeviceIo* io = TransferIo(buffer, size);
-    return io && io->getFeature(buffer, static_cast<std::size_t>(size));
+  TransferResult GetFeature(std::uint8_t* buffer, std::size_t size) override {
+    HidDeviceIo* io = Io();
+    return io ? io->GetFeature(buffer, size) : NoTransfer();
   }
 
   const std::string& Path() const { return info_.path; }
@@ -72,9 +72,11 @@ class HidCtlDevice final : public HidDevice {
     return io_.get();
   }
 
-  HidDeviceIo* TransferIo(const std::uint8_t* buffer, int size) {
-    if (buffer == nullptr || size <= 0) return nullptr;
-    return Io();
+  // Why a transfer found no open io.
+  TransferResult NoTransfer() const {
+    if (!present_) return TransferResult::Failed("the device is gone");
+    if (!held_) return TransferResult::Failed("the device is not held");
+    return TransferResult::Failed("the device cannot be opened");
   }
 
   HidBackend& backend_;
