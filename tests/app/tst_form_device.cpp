@@ -1,59 +1,10 @@
 // Finding, holding and letting go of the stick, against simulated HID devices.
 #include <QtTest>
 
-#include "decimal_spin_edit.h"
-#include "main_form.h"
-#include "sim_backend.h"
+#include "device_fixture.h"
 #include "test_reports.h"
-#include "ui_main_form.h"
 
 using namespace vorlane;
-
-namespace {
-
-constexpr char16_t kStickName[] = u"Vorlane Test Stick";
-
-SimDevice Stick(std::shared_ptr<StickModel> model, std::uint16_t featureLength = 64,
-                std::u16string name = kStickName) {
-  SimDevice device;
-  device.attributes = {0x11C0, 0x5606, 0x0100};
-  device.featureReportByteLength = featureLength;
-  device.productString = std::move(name);
-  device.stick = std::move(model);
-  return device;
-}
-
-SimDevice Keyboard() {
-  SimDevice device;
-  device.attributes = {0x1234, 0x0001, 0x0100};
-  device.featureReportByteLength = 2;
-  device.productString = u"Keyboard";
-  return device;
-}
-
-struct DeviceFixture {
-  SimBackend* sim = nullptr;  // owned by the window's controller
-  std::unique_ptr<TMainForm> form;
-  std::vector<int> pauses;
-
-  // Devices plugged by setUp are present before the window exists.
-  explicit DeviceFixture(const std::function<void(SimBackend&)>& setUp = {}) {
-    auto backend = std::make_unique<SimBackend>();
-    sim = backend.get();
-    if (setUp) setUp(*sim);
-    form = std::make_unique<TMainForm>(std::move(backend));
-    form->Sleep = [this](int ms) { pauses.push_back(ms); };
-  }
-
-  Ui::TMainForm& ui() { return form->controls(); }
-  QString status() { return ui().sLabelFX3->text(); }
-  double value(int axis, ParamKind kind) { return double(form->paramEdit(axis, kind)->Value()); }
-
-  // Lets the queued first scan, the ticks and the 100 ms read happen.
-  static void settle(int ms = 250) { QTest::qWait(ms); }
-};
-
-}  // namespace
 
 class FormDeviceTest : public QObject {
   Q_OBJECT
@@ -282,9 +233,16 @@ void FormDeviceTest::stickWithoutAccessSaysSo() {
   QTRY_VERIFY(!f.form->Timer3->isActive());
   QCOMPARE(f.value(0, ParamKind::Resolution), 8.0);  // the failed read left the grid alone
   QTRY_COMPARE(f.ui().img_Target->imageIndex(), 0);
+  // The cause, not the failed read it brings, stays in the status line.
+  QCOMPARE(f.status(), QString::fromStdU16String(kStickName) + QStringLiteral(" (no access)"));
+
+  // A German window says it in German.
+  f.ui().RadioButton2->click();
+  QCOMPARE(f.status(), QString::fromStdU16String(kStickName) + QStringLiteral(" (kein Zugriff)"));
+  QVERIFY(f.ui().sLabelFX3->toolTip().contains(QStringLiteral("udev-Regel")));
 
   f.sim->Pull(f.sim->OpenedPaths().front());
-  QCOMPARE(f.status(), QStringLiteral("Flightstick not connected"));
+  QCOMPARE(f.status(), QStringLiteral("Flightstick nicht angeschlossen"));
   QVERIFY(f.ui().sLabelFX3->toolTip().isEmpty());
 }
 
@@ -297,6 +255,7 @@ void FormDeviceTest::stickWithoutNameOrCaps() {
   QTRY_COMPARE(f.ui().img_Target->imageIndex(), 0);
   QTRY_VERIFY(!f.form->Timer3->isActive());
   QVERIFY(model->Received().empty());  // nothing can be sent with no length
+  QCOMPARE(f.status(), QStringLiteral(" (read failed)"));  // and that is not hidden
 }
 
 void FormDeviceTest::featureLengthKeepsItsLowByte() {
