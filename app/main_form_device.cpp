@@ -62,7 +62,7 @@ void TMainForm::showStickStatus() {
     tip = QString::fromLatin1(t.noAccessHint);
   } else if (Fault != LinkFault::None) {
     suffix = QString::fromLatin1(FaultSuffix(t, Fault));
-    tip = FaultDetail;
+    tip = Fault == LinkFault::SaveRefused ? QString::fromLatin1(t.saveRefusedHint) : FaultDetail;
   }
   ui->sLabelFX3->setText(ProductName + suffix);
   ui->sLabelFX3->setToolTip(tip);

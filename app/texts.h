@@ -38,6 +38,7 @@ struct Language {
   const char* readFailed;
   const char* saveFailed;
   const char* saveRefused;  // Save before any values were read from this stick
+  const char* saveRefusedHint;
   const char* defaultsFailed;
   const char* bootloaderFailed;
 };
@@ -51,6 +52,8 @@ inline constexpr Language kEnglish = {
     "(70-vorlane.rules) and plug the stick in again, or run Vorlane as a user with read "
     "and write access to the stick's /dev/hidraw node.",
     " (read failed)", " (save failed)", " (not saved: nothing read)",
+    "Save writes only values read from this stick, and none could be read since it "
+    "was connected. Plug the stick in again to read them.",
     " (load defaults failed)", " (bootloader failed)",
 };
 
@@ -62,9 +65,10 @@ inline constexpr Language kGerman = {
     "Vorlane darf diesen Stick nicht oeffnen. Installieren Sie die udev-Regel aus dem Paket "
     "(70-vorlane.rules) und stecken Sie den Stick neu ein, oder starten Sie Vorlane als "
     "Benutzer mit Lese- und Schreibrecht auf den /dev/hidraw-Knoten des Sticks.",
-    " (Lesen fehlgeschlagen)", " (Speichern fehlgeschlagen)",
-    " (nicht gespeichert: nichts gelesen)", " (Werkseinstellung fehlgeschlagen)",
-    " (Bootloader fehlgeschlagen)",
+    " (Lesefehler)", " (Speicherfehler)", " (nicht gespeichert)",
+    "Speichern schreibt nur Werte, die von diesem Stick gelesen wurden, und seit dem "
+    "Anschliessen konnte keiner gelesen werden. Stecken Sie den Stick neu ein, um sie zu lesen.",
+    " (Werkseinstellung: Fehler)", " (Bootloader: Fehler)",
 };
 
 // 0 selects English, any other index German.

@@ -160,11 +160,13 @@ void FormFaultsTest::faultsFollowTheLanguage() {
   ConnectedFixture f([](SimDevice& device, SimBackend&) { device.failGets = true; });
   QCOMPARE(f.status(), kName + QStringLiteral(" (read failed)"));
   f.ui().RadioButton2->click();
-  QCOMPARE(f.status(), kName + QStringLiteral(" (Lesen fehlgeschlagen)"));
+  QCOMPARE(f.status(), kName + QStringLiteral(" (Lesefehler)"));
   f.saveWrites();
-  QCOMPARE(f.status(), kName + QStringLiteral(" (nicht gespeichert: nichts gelesen)"));
+  QCOMPARE(f.status(), kName + QStringLiteral(" (nicht gespeichert)"));
+  QVERIFY(f.ui().sLabelFX3->toolTip().startsWith(QStringLiteral("Speichern schreibt nur")));
   f.ui().RadioButton1->click();
   QCOMPARE(f.status(), kName + QStringLiteral(" (not saved: nothing read)"));
+  QVERIFY(f.ui().sLabelFX3->toolTip().startsWith(QStringLiteral("Save writes only")));
 }
 
 void FormFaultsTest::newConnectionForgetsTheFault() {
