@@ -127,26 +127,39 @@ void TestVirtualStick::commandLine_data() {
   QTest::addColumn<int>("lastParam");
   QTest::addColumn<int>("delayMs");
   QTest::addColumn<bool>("failReads");
+  QTest::addColumn<int>("shortAnswer");
+  QTest::addColumn<bool>("refuseSets");
   QTest::addColumn<int>("vendor");
   QTest::addColumn<int>("product");
   QTest::addColumn<QString>("name");
+  const QString stick = QStringLiteral("Vorlane Virtual Stick");
   QTest::newRow("defaults: the stick itself, factory block")
-      << QStringList{} << 127 << true << 5 << 10 << 0 << false << 0x11C0 << 0x5606
-      << "Vorlane Virtual Stick";
+      << QStringList{} << 127 << true << 5 << 10 << 0 << false << 0 << false << 0x11C0 << 0x5606 << stick;
   QTest::newRow("every option")
       << QStringList{"--feature-length", "29", "--not-calibrated", "--params",
-                     "0102030405060708090a0b0c0d0e0f10111213141516171F", "--read-delay-ms", "250",
-                     "--fail-reads", "--vendor", "0x1234", "--product", "22136", "--name", "Other"}
-      << 29 << false << 0x01 << 0x1F << 250 << true << 0x1234 << 22136 << "Other";
+                     "0102030405060708090a0b0c0d0e0f10111213141516171F", "--read-delay-ms", "7000",
+                     "--fail-reads", "--short-answer", "30", "--refuse-sets", "--vendor", "0x1234",
+                     "--product", "22136", "--name", "Other"}
+      << 29 << false << 0x01 << 0x1F << 7000 << true << 30 << true << 0x1234 << 22136 << "Other";
   QTest::newRow("value after '='; the last of two wins")
-      << QStringList{"--feature-length=63", "--not-calibrated", "--calibrated", "--vendor=0XFFFF"}
-      << 63 << true << 5 << 10 << 0 << false << 0xFFFF << 0x5606 << "Vorlane Virtual Stick";
+      << QStringList{"--feature-length=63", "--not-calibrated", "--calibrated", "--vendor=0XFFFF",
+                     "--vendor=0x1", "--vendor=0XFFFF"}
+      << 63 << true << 5 << 10 << 0 << false << 0 << false << 0xFFFF << 0x5606 << stick;
+  QTest::newRow("calibrated, then not calibrated")
+      << QStringList{"--calibrated", "--not-calibrated"}
+      << 127 << false << 5 << 10 << 0 << false << 0 << false << 0x11C0 << 0x5606 << stick;
+  QTest::newRow("short answer checked against a later feature length; a leading 0 is decimal")
+      << QStringList{"--short-answer", "64", "--feature-length", "63", "--read-delay-ms", "010"}
+      << 63 << true << 5 << 10 << 10 << false << 64 << false << 0x11C0 << 0x5606 << stick;
+  QTest::newRow("smallest short answer, longest delay, longest name, value starting with '-'")
+      << QStringList{"--short-answer", "1", "--read-delay-ms", "60000", "--name", QString(127, QLatin1Char('-'))}
+      << 127 << true << 5 << 10 << 60000 << false << 1 << false << 0x11C0 << 0x5606 << QString(127, QLatin1Char('-'));
 }
 
 void TestVirtualStick::commandLine() {
   QFETCH(QStringList, args);
   const ParsedCommandLine parsed = Parse(args);
-  QCOMPARE(parsed.action, ParsedCommandLine::Action::Run);
+  QVERIFY2(parsed.action == ParsedCommandLine::Action::Run, parsed.error.c_str());
   const virtualstick::Options& o = parsed.options;
   QTEST(static_cast<int>(o.featureLength), "featureLength");
   QTEST(o.calibrated, "calibrated");
@@ -154,6 +167,8 @@ void TestVirtualStick::commandLine() {
   QTEST(static_cast<int>(o.params.back()), "lastParam");
   QTEST(static_cast<int>(o.readDelay.count()), "delayMs");
   QTEST(o.failReads, "failReads");
+  QTEST(static_cast<int>(o.shortAnswer), "shortAnswer");
+  QTEST(o.refuseSets, "refuseSets");
   QTEST(static_cast<int>(o.vendorId), "vendor");
   QTEST(static_cast<int>(o.productId), "product");
   QTEST(QString::fromStdString(o.name), "name");
@@ -162,33 +177,51 @@ void TestVirtualStick::commandLine() {
 void TestVirtualStick::commandLineErrors_data() {
   QTest::addColumn<QStringList>("args");
   QTest::addColumn<ParsedCommandLine::Action>("action");
-  QTest::addColumn<QString>("mentions");
+  QTest::addColumn<QString>("message");
   using A = ParsedCommandLine::Action;
   QTest::newRow("help") << QStringList{"--help"} << A::Help << "";
-  QTest::newRow("unknown option") << QStringList{"--colour"} << A::Error << "--colour";
-  QTest::newRow("missing value") << QStringList{"--name"} << A::Error << "--name";
-  QTest::newRow("stray argument") << QStringList{"stick"} << A::Error << "stick";
-  QTest::newRow("feature length 0") << QStringList{"--feature-length", "0"} << A::Error << "--feature-length";
+  QTest::newRow("help wins over a bad value")
+      << QStringList{"--feature-length", "0", "--help"} << A::Help << "";
+  QTest::newRow("unknown option") << QStringList{"--colour"} << A::Error << "unknown option --colour";
+  QTest::newRow("missing value") << QStringList{"--name"} << A::Error << "option --name needs a value";
+  QTest::newRow("missing value of a later option")
+      << QStringList{"--fail-reads", "--short-answer"} << A::Error << "option --short-answer needs a value";
+  QTest::newRow("empty value after '='")
+      << QStringList{"--log=", "--fail-reads"} << A::Error << "option --log needs a value";
+  QTest::newRow("flag with a value")
+      << QStringList{"--refuse-sets=yes"} << A::Error << "option --refuse-sets takes no value";
+  QTest::newRow("stray argument") << QStringList{"stick"} << A::Error << "unexpected argument 'stick'";
+  QTest::newRow("option after '--'")
+      << QStringList{"--", "--fail-reads"} << A::Error << "unexpected argument '--fail-reads'";
+  QTest::newRow("feature length 0") << QStringList{"--feature-length", "0"} << A::Error
+                                    << "--feature-length wants a number from 1 to 4095, not '0'";
   QTest::newRow("feature length beyond uhid") << QStringList{"--feature-length", "4096"} << A::Error
-                                              << "--feature-length";
+                                              << "--feature-length wants";
   QTest::newRow("feature length with a tail") << QStringList{"--feature-length", "12x"} << A::Error
-                                              << "12x";
-  QTest::newRow("params too short") << QStringList{"--params", "0102"} << A::Error << "--params";
+                                              << "not '12x'";
+  QTest::newRow("read delay beyond a minute") << QStringList{"--read-delay-ms", "60001"} << A::Error
+                                              << "--read-delay-ms wants";
+  QTest::newRow("short answer 0") << QStringList{"--short-answer", "0"} << A::Error << "--short-answer wants";
+  QTest::newRow("short answer longer than the report")
+      << QStringList{"--feature-length", "29", "--short-answer", "31"} << A::Error
+      << "--short-answer wants a number of bytes from 1 to 30";
+  QTest::newRow("params too short") << QStringList{"--params", "0102"} << A::Error << "--params wants";
   QTest::newRow("params not hex")
       << QStringList{"--params", "0102030405060708090a0b0c0d0e0f10111213141516171g"} << A::Error
-      << "--params";
-  QTest::newRow("vendor beyond 16 bits") << QStringList{"--vendor", "0x10000"} << A::Error << "--vendor";
-  QTest::newRow("negative product") << QStringList{"--product", "-1"} << A::Error << "--product";
+      << "--params wants";
+  QTest::newRow("vendor beyond 16 bits") << QStringList{"--vendor", "0x10000"} << A::Error << "--vendor wants";
+  QTest::newRow("negative product") << QStringList{"--product", "-1"} << A::Error << "--product wants";
   QTest::newRow("name too long") << QStringList{"--name", QString(128, QLatin1Char('x'))} << A::Error
-                                 << "--name";
+                                 << "--name is longer than 127 bytes";
 }
 
 void TestVirtualStick::commandLineErrors() {
   QFETCH(QStringList, args);
-  QFETCH(QString, mentions);
+  QFETCH(QString, message);
   const ParsedCommandLine parsed = Parse(args);
   QTEST(parsed.action, "action");
-  QVERIFY2(QString::fromStdString(parsed.error).contains(mentions), parsed.error.c_str());
+  QVERIFY2(QString::fromStdString(parsed.error).contains(message), parsed.error.c_str());
+  QCOMPARE(parsed.error.empty(), message.isEmpty());
 }
 
 void TestVirtualStick::readAnswersTheModelsBlock_data() {

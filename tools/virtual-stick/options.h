@@ -17,6 +17,11 @@ struct Options {
   vorlane::ParamBlock params{};
   std::chrono::milliseconds readDelay{0};
   bool failReads = false;
+  // Bytes of every successful feature report answer, the id byte counted, from 1 to
+  // featureLength + 1; 0 answers the whole report.
+  std::size_t shortAnswer = 0;
+  // Every feature report write is answered with an error and not stored.
+  bool refuseSets = false;
   std::uint16_t vendorId = 0;
   std::uint16_t productId = 0;
   std::string name;
@@ -34,7 +39,13 @@ struct ParsedCommandLine {
   std::string error;  // for Action::Error
 };
 
+// Never throws for any argument vector; every problem comes back as Action::Error.
 ParsedCommandLine ParseCommandLine(int argc, char** argv);
+
+// Limits of the options.
+inline constexpr std::size_t kLargestFeatureLength = 4095;  // UHID_DATA_MAX less the id byte
+inline constexpr std::size_t kLargestNameLength = 127;      // the kernel keeps 128 bytes with the NUL
+inline constexpr std::chrono::milliseconds kLongestReadDelay{60'000};
 
 std::string HelpText();
 
