@@ -103,6 +103,12 @@ class TestVirtualStick : public QObject {
   void otherReportsAreRefused_data();
   void otherReportsAreRefused();
   void delayedAnswerWaitsForItsTime();
+  void shortAnswerSendsTheFirstBytes_data();
+  void shortAnswerSendsTheFirstBytes();
+  void refusedWritesAreNotStored();
+  void lateAnswerKeepsItsIdAndTheStickGoesOn();
+  void sizesBeyondUhidAreRefused_data();
+  void sizesBeyondUhidAreRefused();
 };
 
 void TestVirtualStick::descriptorDeclaresTheFeatureLength_data() {
@@ -346,6 +352,148 @@ void TestVirtualStick::delayedAnswerWaitsForItsTime() {
   QCOMPARE(f.replies[0].u.get_report_reply.id, 4u);
   QCOMPARE(f.replies[0].u.get_report_reply.err, 0);
   QVERIFY(!f.server.NextDue());
+}
+
+void TestVirtualStick::shortAnswerSendsTheFirstBytes_data() {
+  QTest::addColumn<int>("featureLength");
+  QTest::addColumn<int>("shortAnswer");
+  QTest::newRow("only the id byte") << 127 << 1;
+  QTest::newRow("cut inside the block") << 127 << 10;
+  QTest::newRow("the whole report") << 127 << 128;
+  QTest::newRow("short report, whole") << 7 << 8;
+}
+
+void TestVirtualStick::shortAnswerSendsTheFirstBytes() {
+  QFETCH(int, featureLength);
+  QFETCH(int, shortAnswer);
+  virtualstick::Options options = virtualstick::DefaultOptions();
+  options.featureLength = static_cast<std::size_t>(featureLength);
+  ServerFixture whole(options);
+  options.shortAnswer = static_cast<std::size_t>(shortAnswer);
+  ServerFixture cut(options);
+  for (ServerFixture* f : {&whole, &cut}) {
+    f->sendReadRequest(static_cast<std::size_t>(featureLength) + 1);
+    f->server.Handle(GetReport(8, vorlane::REPORT_ID_CONFIG), f->t0);
+    QCOMPARE(f->replies.size(), 2u);
+    QCOMPARE(f->replies[1].u.get_report_reply.id, 8u);
+    QCOMPARE(f->replies[1].u.get_report_reply.err, 0);
+  }
+  const uhid_get_report_reply_req& full = whole.replies[1].u.get_report_reply;
+  const uhid_get_report_reply_req& answer = cut.replies[1].u.get_report_reply;
+  QCOMPARE(int(full.size), featureLength + 1);
+  QCOMPARE(int(answer.size), shortAnswer);
+  const std::span<const std::uint8_t> got(answer.data, answer.size);
+  QVERIFY(std::equal(got.begin(), got.end(), full.data));
+  QCOMPARE(cut.logLines().last(), Trace(got, vorlane::TraceDirection::Received));
+}
+
+void TestVirtualStick::refusedWritesAreNotStored() {
+  virtualstick::Options options = virtualstick::DefaultOptions();
+  options.refuseSets = true;
+  ServerFixture f(options);
+  std::array<std::uint8_t, 128> write{};
+  vorlane::ParamBlock block{};
+  block.fill(0x42);
+  vorlane::ComposeWriteParams(write, block);
+  f.server.Handle(SetReport(3, write), f.t0);
+  // A refused read request arms no answer either.
+  f.sendReadRequest(128);
+  f.server.Handle(GetReport(4, vorlane::REPORT_ID_CONFIG), f.t0);
+
+  QCOMPARE(f.replies.size(), 3u);
+  QCOMPARE(f.replies[0].type, UHID_SET_REPORT_REPLY);
+  QCOMPARE(f.replies[0].u.set_report_reply.id, 3u);
+  QCOMPARE(f.replies[0].u.set_report_reply.err, EIO);
+  QCOMPARE(f.replies[1].u.set_report_reply.err, EIO);
+  QCOMPARE(f.replies[2].u.get_report_reply.id, 4u);
+  QCOMPARE(f.replies[2].u.get_report_reply.err, EIO);
+  QCOMPARE(f.server.Model().Params(), vorlane::StickModel::FactoryBlock());
+  QVERIFY(f.server.Model().Received().empty());
+  const QStringList lines = f.logLines();
+  QCOMPARE(lines.size(), 5);
+  QCOMPARE(lines[0], Trace(write, vorlane::TraceDirection::Sent));
+  QCOMPARE(lines[1], QStringLiteral("# write of feature report 0x59 refused (--refuse-sets)"));
+}
+
+// With a delay past the kernel's 5 s, the kernel gives up and asks again while the
+// first answer waits; every request still gets one reply with its own id, in time.
+void TestVirtualStick::lateAnswerKeepsItsIdAndTheStickGoesOn() {
+  virtualstick::Options options = virtualstick::DefaultOptions();
+  options.readDelay = 7000ms;
+  ServerFixture f(options);
+  f.sendReadRequest(128);
+  f.server.Handle(GetReport(4, vorlane::REPORT_ID_CONFIG), f.t0);
+  QCOMPARE(f.replies.size(), 1u);
+
+  // The kernel gave up on read 4; the host writes and reads again.
+  std::array<std::uint8_t, 128> request{};
+  vorlane::ComposeReadRequest(request);
+  f.server.Handle(SetReport(5, request), f.t0 + 5s);
+  QCOMPARE(f.replies.size(), 2u);
+  QCOMPARE(f.replies[1].type, UHID_SET_REPORT_REPLY);
+  QCOMPARE(f.replies[1].u.set_report_reply.id, 5u);
+  QCOMPARE(f.replies[1].u.set_report_reply.err, 0);
+  f.server.Handle(GetReport(6, vorlane::REPORT_ID_CONFIG), f.t0 + 5s);
+  QCOMPARE(f.replies.size(), 2u);
+  QVERIFY(f.server.NextDue() == f.t0 + 7s);
+
+  f.server.SendDue(f.t0 + 7s);
+  QCOMPARE(f.replies.size(), 3u);
+  QCOMPARE(f.replies[2].type, UHID_GET_REPORT_REPLY);
+  QCOMPARE(f.replies[2].u.get_report_reply.id, 4u);
+  QVERIFY(f.server.NextDue() == f.t0 + 12s);
+  f.server.SendDue(f.t0 + 12s - 1ms);
+  QCOMPARE(f.replies.size(), 3u);
+  f.server.SendDue(f.t0 + 12s);
+  QCOMPARE(f.replies.size(), 4u);
+  const uhid_get_report_reply_req& answer = f.replies[3].u.get_report_reply;
+  QCOMPARE(f.replies[3].type, UHID_GET_REPORT_REPLY);
+  QCOMPARE(answer.id, 6u);
+  QCOMPARE(answer.err, 0);
+  QCOMPARE(int(answer.size), 128);
+  QCOMPARE(vorlane::AnswerParamBlock(std::span(answer.data, answer.size)), options.params);
+  QVERIFY(!f.server.NextDue());
+
+  // Nothing waits any more: a write is answered at once.
+  f.server.Handle(SetReport(7, request), f.t0 + 12s);
+  QCOMPARE(f.replies.size(), 5u);
+  QCOMPARE(f.replies[4].u.set_report_reply.id, 7u);
+}
+
+void TestVirtualStick::sizesBeyondUhidAreRefused_data() {
+  QTest::addColumn<int>("type");
+  QTest::addColumn<int>("size");
+  QTest::newRow("write one byte too long") << int(UHID_SET_REPORT) << UHID_DATA_MAX + 1;
+  QTest::newRow("write of 65535 bytes") << int(UHID_SET_REPORT) << 0xFFFF;
+  QTest::newRow("output report of 65535 bytes") << int(UHID_OUTPUT) << 0xFFFF;
+}
+
+void TestVirtualStick::sizesBeyondUhidAreRefused() {
+  QFETCH(int, type);
+  QFETCH(int, size);
+  ServerFixture f(virtualstick::DefaultOptions());
+  std::array<std::uint8_t, 128> write{};
+  vorlane::ComposeWriteParams(write, vorlane::ParamBlock{});
+  uhid_event event = SetReport(9, write);
+  event.u.set_report.size = static_cast<std::uint16_t>(size);
+  if (type == UHID_OUTPUT) {
+    event = {};
+    event.type = UHID_OUTPUT;
+    event.u.output.size = static_cast<std::uint16_t>(size);
+  }
+  f.server.Handle(event, f.t0);
+
+  QCOMPARE(f.server.Model().Params(), vorlane::StickModel::FactoryBlock());
+  const QString sizeText = QString::number(size) + QStringLiteral(" bytes");
+  QCOMPARE(f.logLines().size(), 1);
+  QVERIFY2(f.logLines().first().contains(sizeText), qPrintable(f.logLines().first()));
+  if (type == UHID_SET_REPORT) {
+    QCOMPARE(f.replies.size(), 1u);
+    QCOMPARE(f.replies[0].u.set_report_reply.id, 9u);
+    QCOMPARE(f.replies[0].u.set_report_reply.err, EIO);
+  } else {
+    QVERIFY(f.replies.empty());
+  }
 }
 
 QTEST_GUILESS_MAIN(TestVirtualStick)
