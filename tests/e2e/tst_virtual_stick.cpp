@@ -1,18 +1,24 @@
 // The virtual stick's parts that need no kernel: its report descriptor, its command
-// line and its answers to the kernel's report requests.
+// line, its answers to the kernel's report requests and the files it writes.
 #include <linux/uhid.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <system_error>
 #include <vector>
 
 #include "options.h"
 #include "report_descriptor.h"
+#include "safe_files.h"
 #include "stick_descriptor.h"
 #include "stick_server.h"
 
@@ -84,6 +90,32 @@ QString Trace(std::span<const std::uint8_t> bytes, vorlane::TraceDirection direc
   return QString::fromStdString(vorlane::TraceLine(bytes, direction));
 }
 
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+bool WriteAll(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Writes one line to the log at path, or the ready file at path, as the tool does;
+// the error's text, empty when there was none.
+QString WriteAsTheTool(const QString& file, const QString& path) {
+  try {
+    if (file == QLatin1String("log")) {
+      virtualstick::ReportLog log(path.toStdString());
+      log.Event("start");
+    } else {
+      virtualstick::ReplaceOwnFile(path.toStdString(), "4242\n", "ready file");
+    }
+  } catch (const std::system_error& e) {
+    return QString::fromLocal8Bit(e.what());
+  }
+  return {};
+}
+
 }  // namespace
 
 class TestVirtualStick : public QObject {
@@ -109,6 +141,10 @@ class TestVirtualStick : public QObject {
   void lateAnswerKeepsItsIdAndTheStickGoesOn();
   void sizesBeyondUhidAreRefused_data();
   void sizesBeyondUhidAreRefused();
+  void filesRefuseWhatIsNotTheirOwn_data();
+  void filesRefuseWhatIsNotTheirOwn();
+  void filesReplaceTheirOwn_data();
+  void filesReplaceTheirOwn();
 };
 
 void TestVirtualStick::descriptorDeclaresTheFeatureLength_data() {
@@ -493,6 +529,77 @@ void TestVirtualStick::sizesBeyondUhidAreRefused() {
     QCOMPARE(f.replies[0].u.set_report_reply.err, EIO);
   } else {
     QVERIFY(f.replies.empty());
+  }
+}
+
+void TestVirtualStick::filesRefuseWhatIsNotTheirOwn_data() {
+  QTest::addColumn<QString>("file");
+  QTest::addColumn<QString>("planted");
+  QTest::addColumn<QString>("reason");
+  for (const char* file : {"log", "ready file"}) {
+    QTest::addRow("symbolic link at the %s path", file) << file << "symlink" << "is a symbolic link, refused";
+    QTest::addRow("hard link at the %s path", file) << file << "hardlink" << "has other hard links, refused";
+    QTest::addRow("another user's file at the %s path", file)
+        << file << "other user" << "belongs to another user, refused";
+  }
+}
+
+void TestVirtualStick::filesRefuseWhatIsNotTheirOwn() {
+  QFETCH(QString, file);
+  QFETCH(QString, planted);
+  QFETCH(QString, reason);
+  QTemporaryDir dir;
+  QString target = dir.filePath(QStringLiteral("target"));
+  const QString path = dir.filePath(QStringLiteral("path"));
+  const QByteArray kept("kept\n");
+  QVERIFY(WriteAll(target, kept));
+  if (planted == QLatin1String("symlink")) {
+    QVERIFY(symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()) == 0);
+  } else if (planted == QLatin1String("hardlink")) {
+    QVERIFY(link(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()) == 0);
+  } else {
+    if (geteuid() != 0) QSKIP("giving a file to another user needs root");
+    QVERIFY(QFile::rename(target, path));
+    target = path;
+    QVERIFY(chown(QFile::encodeName(path).constData(), 65534, 65534) == 0);
+  }
+
+  const QString error = WriteAsTheTool(file, path);
+  QVERIFY2(error.contains(file + QLatin1Char(' ') + path + QStringLiteral(": ") + reason), qPrintable(error));
+  QCOMPARE(ReadAll(target), kept);
+  QCOMPARE(QFileInfo(path).isSymLink(), planted == QLatin1String("symlink"));
+  // No temporary file is left behind.
+  const QStringList left = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+  QCOMPARE(left.size(), planted == QLatin1String("other user") ? 1 : 2);
+}
+
+void TestVirtualStick::filesReplaceTheirOwn_data() {
+  QTest::addColumn<QString>("file");
+  QTest::addColumn<bool>("existing");
+  QTest::addColumn<QByteArray>("expected");
+  QTest::newRow("new log") << "log" << false << QByteArray("# start\n");
+  QTest::newRow("own log, emptied first") << "log" << true << QByteArray("# start\n");
+  QTest::newRow("new ready file") << "ready file" << false << QByteArray("4242\n");
+  QTest::newRow("own ready file, replaced") << "ready file" << true << QByteArray("4242\n");
+}
+
+void TestVirtualStick::filesReplaceTheirOwn() {
+  QFETCH(QString, file);
+  QFETCH(bool, existing);
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("own"));
+  if (existing) QVERIFY(WriteAll(path, QByteArray(100, 'x')));
+
+  const QString error = WriteAsTheTool(file, path);
+  QVERIFY2(error.isEmpty(), qPrintable(error));
+  QTEST(ReadAll(path), "expected");
+  QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+           QStringList{QStringLiteral("own")});
+  if (file == QLatin1String("ready file")) {
+    // Readable by everyone, as a file made with the usual umask (its temporary is 0600).
+    struct stat st {};
+    QVERIFY(stat(QFile::encodeName(path).constData(), &st) == 0);
+    QCOMPARE(st.st_mode & 0777u, 0644u);
   }
 }
 
