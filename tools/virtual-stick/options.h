@@ -27,6 +27,8 @@ struct Options {
   std::string name;
   std::string logPath;    // empty: standard output
   std::string readyFile;  // empty: none
+
+  bool operator==(const Options&) const = default;
 };
 
 // The options a run starts with: the stick's own identity, factory block, calibrated.
@@ -37,6 +39,8 @@ struct ParsedCommandLine {
   Action action = Action::Run;
   Options options;
   std::string error;  // for Action::Error
+
+  bool operator==(const ParsedCommandLine&) const = default;
 };
 
 // Never throws for any argument vector; every problem comes back as Action::Error.
