@@ -12,14 +12,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
-#include <fstream>
-#include <string>
 #include <initializer_list>
+#include <string>
 #include <system_error>
 
 #include "options.h"
 #include "report_log.h"
+#include "safe_files.h"
 #include "stick_descriptor.h"
 #include "stick_server.h"
 #include "uhid_device.h"
@@ -60,19 +59,6 @@ class SignalFd {
   int fd_ = -1;
 };
 
-// Written through a temporary file, so a reader never sees it half done.
-void WriteReadyFile(const std::string& path) {
-  const std::string temporary = path + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::trunc);
-    out << getpid() << '\n';
-    if (!out.flush()) {
-      throw std::system_error(errno, std::generic_category(), "cannot write " + temporary);
-    }
-  }
-  std::filesystem::rename(temporary, path);
-}
-
 int PollTimeout(const StickServer& server) {
   auto due = server.NextDue();
   if (!due) {
@@ -105,7 +91,7 @@ void Serve(const Options& options) {
       device.Read(event);
       server.Handle(event, Clock::now());
       if (event.type == UHID_START && !ready && !options.readyFile.empty()) {
-        WriteReadyFile(options.readyFile);
+        ReplaceOwnFile(options.readyFile, std::to_string(getpid()) + "\n", "ready file");
         ready = true;
       }
     } else if (fds[0].revents & (POLLERR | POLLHUP)) {

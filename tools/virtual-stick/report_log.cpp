@@ -1,16 +1,11 @@
 #include "report_log.h"
 
-#include <cerrno>
-#include <system_error>
+#include "safe_files.h"
 
 namespace virtualstick {
 
 ReportLog::ReportLog(const std::string& path)
-    : file_(path.empty() ? stdout : std::fopen(path.c_str(), "we")) {
-  if (!file_) {
-    throw std::system_error(errno, std::generic_category(), "cannot create log " + path);
-  }
-}
+    : file_(path.empty() ? stdout : OpenOwnFileForWriting(path, "log")) {}
 
 ReportLog::~ReportLog() {
   if (file_ != stdout) {

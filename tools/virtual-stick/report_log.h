@@ -14,7 +14,9 @@ namespace virtualstick {
 
 class ReportLog {
  public:
-  // Standard output when path is empty. Throws std::system_error.
+  // Standard output when path is empty. A path is opened as OpenOwnFileForWriting()
+  // does: never through a symbolic link, never over another user's file.
+  // Throws std::system_error.
   explicit ReportLog(const std::string& path);
   ~ReportLog();
 

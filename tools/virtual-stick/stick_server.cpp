@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -19,14 +20,22 @@ std::string ReportName(std::uint8_t number, std::uint8_t type) {
   return std::string(kind) + " report " + id;
 }
 
+// The kernel never sends more than UHID_DATA_MAX bytes; a larger size is not believed.
+bool SizeFits(std::uint16_t size) { return size <= UHID_DATA_MAX; }
+
 }  // namespace
 
 StickServer::StickServer(const Options& options, ReportLog& log, Send send)
     : featureLength_(options.featureLength),
       readDelay_(options.readDelay),
+      shortAnswer_(options.shortAnswer),
+      refuseSets_(options.refuseSets),
       model_(options.params, options.calibrated),
       log_(log),
       send_(std::move(send)) {
+  if (featureLength_ == 0 || featureLength_ > kLargestFeatureLength) {
+    throw std::invalid_argument("feature length must lie in 1.." + std::to_string(kLargestFeatureLength));
+  }
   model_.SetFailReads(options.failReads);
 }
 
@@ -45,6 +54,10 @@ void StickServer::Handle(const uhid_event& event, Clock::time_point now) {
       log_.Event("close");
       break;
     case UHID_OUTPUT: {
+      if (!SizeFits(event.u.output.size)) {
+        log_.Event("output report of " + std::to_string(event.u.output.size) + " bytes, ignored");
+        break;
+      }
       std::span<const std::uint8_t> data(event.u.output.data, event.u.output.size);
       log_.Event("output report, ignored: " + vorlane::TraceLine(data, vorlane::TraceDirection::Sent));
       break;
@@ -62,11 +75,6 @@ void StickServer::Handle(const uhid_event& event, Clock::time_point now) {
 }
 
 void StickServer::OnGetReport(const uhid_get_report_req& request, Clock::time_point now) {
-  if (pending_) {
-    // The kernel asks again only after it gave up waiting for the last answer.
-    SendAnswer(pending_->reply);
-    pending_.reset();
-  }
   uhid_event reply{};
   reply.type = UHID_GET_REPORT_REPLY;
   uhid_get_report_reply_req& answer = reply.u.get_report_reply;
@@ -79,43 +87,56 @@ void StickServer::OnGetReport(const uhid_get_report_req& request, Clock::time_po
   }
   std::vector<std::uint8_t> report(featureLength_ + 1);
   report[0] = request.rnum;
-  const std::size_t size = model_.GetFeature(report);
+  std::size_t size = model_.GetFeature(report);
+  if (shortAnswer_ != 0) {
+    size = std::min(size, shortAnswer_);
+  }
   if (size == 0) {
     answer.err = EIO;
   } else {
     answer.size = static_cast<std::uint16_t>(size);
     std::copy_n(report.begin(), size, answer.data);
   }
-  pending_ = PendingAnswer{reply, now + readDelay_};
+  pending_.push_back(PendingAnswer{reply, now + readDelay_});
   SendDue(now);
 }
 
 void StickServer::OnSetReport(const uhid_set_report_req& request) {
-  std::span<const std::uint8_t> data(request.data, request.size);
-  log_.Report(data, vorlane::TraceDirection::Sent);
   uhid_event reply{};
   reply.type = UHID_SET_REPORT_REPLY;
   reply.u.set_report_reply.id = request.id;
-  if (request.rtype == UHID_FEATURE_REPORT && request.rnum == vorlane::REPORT_ID_CONFIG) {
-    model_.SetFeature(data);
-  } else {
+  reply.u.set_report_reply.err = EIO;
+  if (!SizeFits(request.size)) {
+    log_.Event("write of " + std::to_string(request.size) + " bytes refused");
+    send_(reply);
+    return;
+  }
+  std::span<const std::uint8_t> data(request.data, request.size);
+  log_.Report(data, vorlane::TraceDirection::Sent);
+  if (request.rtype != UHID_FEATURE_REPORT || request.rnum != vorlane::REPORT_ID_CONFIG) {
     log_.Event("write of " + ReportName(request.rnum, request.rtype) + " refused");
-    reply.u.set_report_reply.err = EIO;
+  } else if (refuseSets_) {
+    log_.Event("write of " + ReportName(request.rnum, request.rtype) + " refused (--refuse-sets)");
+  } else {
+    model_.SetFeature(data);
+    reply.u.set_report_reply.err = 0;
   }
   send_(reply);
 }
 
 std::optional<StickServer::Clock::time_point> StickServer::NextDue() const {
-  if (!pending_) {
+  if (pending_.empty()) {
     return std::nullopt;
   }
-  return pending_->due;
+  return pending_.front().due;
 }
 
 void StickServer::SendDue(Clock::time_point now) {
-  if (pending_ && pending_->due <= now) {
-    SendAnswer(pending_->reply);
-    pending_.reset();
+  while (!pending_.empty() && pending_.front().due <= now) {
+    // Taken off the queue first: the send function may throw.
+    const uhid_event reply = pending_.front().reply;
+    pending_.pop_front();
+    SendAnswer(reply);
   }
 }
 
