@@ -5,7 +5,9 @@
 #include <CLI/CLI.hpp>
 #include <charconv>
 #include <exception>
+#include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -252,6 +254,8 @@ Running:
   --ready-file FILE    write the process id to FILE once the kernel has started the
                        stick
   --help               show this text
+As the tool usually runs as root, neither FILE may be a symbolic link, another
+user's file or a file with other hard links.
 
 Log: one line per event, flushed at once. Reports are shown byte by byte as
 two hexadecimal digits and a blank:
