@@ -165,9 +165,11 @@ void FormWindowTest::gridColumnsRowsAndTags() {
   const int left[8] = {120, 217, 314, 411, 413, 605, 702, 799};
   for (int a = 0; a < 8; ++a) {
     const bool shown = a <= 2 || a == 4;
-    for (int k = 0; k < 3; ++k) {
-      DecimalSpinEdit* box = form.ParamEdits[a * 3 + k];
+    for (const vorlane::ParamKind kind : vorlane::kParamKinds) {
+      const int k = vorlane::KindNumber(kind);
+      DecimalSpinEdit* box = form.paramEdit(a, kind);
       QVERIFY(box != nullptr);
+      QCOMPARE(form.ParamEdits[std::size_t(a * 3 + k)], box);  // the list runs axis by axis
       QCOMPARE(box->parentWidget(), &form);
       QCOMPARE(box->x(), left[a]);
       QCOMPARE(box->y(), 73 + 30 * k);
@@ -184,8 +186,8 @@ void FormWindowTest::gridColumnsRowsAndTags() {
 void FormWindowTest::gridStartValuesAndRanges() {
   TMainForm form(nullptr);
   for (int a = 0; a < 8; ++a) {
-    for (int k = 0; k < 2; ++k) {
-      DecimalSpinEdit* box = form.ParamEdits[a * 3 + k];
+    for (const vorlane::ParamKind kind : {vorlane::ParamKind::DeadZoneStart, vorlane::ParamKind::DeadZoneEnd}) {
+      DecimalSpinEdit* box = form.paramEdit(a, kind);
       QCOMPARE(double(box->Value()), 0.0);
       QCOMPARE(box->text(), QStringLiteral("0.0"));
       QCOMPARE(double(box->MinValue()), 0.0);
@@ -193,7 +195,7 @@ void FormWindowTest::gridStartValuesAndRanges() {
       QCOMPARE(box->Increment(), static_cast<long double>(0.1));
       QCOMPARE(box->DecimalPlaces(), 1);
     }
-    DecimalSpinEdit* resolution = form.ParamEdits[a * 3 + 2];
+    DecimalSpinEdit* resolution = form.paramEdit(a, vorlane::ParamKind::Resolution);
     QCOMPARE(double(resolution->Value()), 8.0);
     QCOMPARE(resolution->text(), QStringLiteral("8"));
     QCOMPARE(double(resolution->MinValue()), 8.0);
@@ -209,7 +211,7 @@ void FormWindowTest::columnHeadingsCentredOverTheirBoxes() {
   const char* captions[8] = {"X axis", "Y axis", "X rotation (rudder)", nullptr,
                              "Z axis (throttle)", " Rudder", " Left Brake", " Right Brake"};
   for (int a = 0; a < 8; ++a) {
-    DecimalSpinEdit* box = form.ParamEdits[a * 3];
+    DecimalSpinEdit* box = form.paramEdit(a, vorlane::ParamKind::DeadZoneStart);
     if (captions[a] == nullptr) {
       QVERIFY(!box->hasBoundLabel() || box->boundLabel()->caption().isEmpty());
       continue;

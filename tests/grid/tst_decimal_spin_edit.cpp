@@ -82,6 +82,7 @@ class DecimalSpinEditTest : public QObject {
   void decimalComma();
   void decimalCommaInheritedFromParent();
   void localeChangeRewritesText();
+  void shownValueMapsOnlyTheText();
   void parentFont_data();
   void parentFont();
   void heightFollowsFont();
@@ -110,6 +111,26 @@ void DecimalSpinEditTest::init() {
 }
 
 void DecimalSpinEditTest::cleanup() { window_.reset(); }
+
+// A shown-value function decides what the text shows, at once and after every change;
+// the stored value stays what was set or typed.
+void DecimalSpinEditTest::shownValueMapsOnlyTheText() {
+  setUp(kDeadZone);
+  box_->SetValue(2.45L);
+  box_->SetShownValue([](long double v) { return std::floor(v); });
+  QCOMPARE(box_->text(), QStringLiteral("2.0"));
+  QCOMPARE(box_->Value(), 2.45L);
+
+  QVERIFY(focusBox());
+  QTest::keyClicks(box_, QStringLiteral("7.9"));
+  QCOMPARE(box_->text(), QStringLiteral("7.9"));  // left as typed
+  QVERIFY(focusAway());
+  QCOMPARE(box_->text(), QStringLiteral("7.0"));
+  QCOMPARE(box_->Value(), 7.9L);
+
+  box_->SetShownValue({});
+  QCOMPARE(box_->text(), QStringLiteral("7.9"));
+}
 
 // Range first, then the decimals, which set the value again inside the range.
 void DecimalSpinEditTest::setUp(const BoxSetup& setup) {
