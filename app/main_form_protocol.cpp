@@ -58,6 +58,8 @@ void TMainForm::traceTransfer(std::span<const std::uint8_t> bytes, TraceDirectio
 
 void TMainForm::sButton1Click() { Write_Param_DZ(); }
 
-void TMainForm::sButton2Click() { noteStep(Session.LoadDefaults(), LinkFault::DefaultsFailed); }
+void TMainForm::sButton2Click() {
+  noteStep(ShortCMD(CMD_LOAD_DEFAULTS, CMD_GROUP), LinkFault::DefaultsFailed);
+}
 
 void TMainForm::btnStartClick() { noteStep(Session.Bootloader(), LinkFault::BootloaderFailed); }
