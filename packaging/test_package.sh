@@ -4,7 +4,7 @@
 # package again.
 #   test_package.sh --cpack CPACK --config CPackConfig.cmake --work DIR
 #                   --files EXPECTED_FILES --version VERSION --programs "NAMES"
-#                   --sources PACKAGING_SOURCE_DIR
+#                   --sources PACKAGING_SOURCE_DIR --cli CLI_NAME
 # EXPECTED_FILES lists every file the package must hold, one path a line.
 set -euo pipefail
 
@@ -17,6 +17,7 @@ while [ $# -gt 0 ]; do
     --version) version=$2 ;;
     --programs) programs=$2 ;;
     --sources) sources=$2 ;;
+    --cli) cli=$2 ;;
     *) echo "unknown argument $1" >&2; exit 2 ;;
   esac
   shift 2
@@ -28,7 +29,8 @@ show_and_fail() { cat "$1" >&2; shift; fail "$@"; }
 packaged() { grep -E "$1" "$files" || fail "the expected files hold no match for $1"; }
 
 for tool in dpkg:dpkg dpkg-deb:dpkg dpkg-shlibdeps:dpkg-dev file:file readelf:binutils ldd:libc-bin \
-    desktop-file-validate:desktop-file-utils appstreamcli:appstream timeout:coreutils; do
+    desktop-file-validate:desktop-file-utils appstreamcli:appstream timeout:coreutils \
+    lintian:lintian gzip:gzip; do
   command -v "${tool%%:*}" >/dev/null || fail "${tool%%:*} was not found: install the Debian package ${tool#*:}"
 done
 
@@ -41,6 +43,11 @@ step "building the package"
 arch=$(dpkg --print-architecture)
 deb=$work/out/vorlane_${version}_${arch}.deb
 [ -f "$deb" ] || fail "cpack made no $(basename "$deb"), but: $(ls "$work/out")"
+
+step "lintian: no error and no warning"
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" > "$work/lintian.log" 2>&1 ||
+  show_and_fail "$work/lintian.log" "lintian reports errors or warnings"
+cat "$work/lintian.log"
 
 step "control fields"
 expect_field() {
@@ -138,9 +145,10 @@ environment=(env -i PATH=/usr/bin:/bin "HOME=$work/home" "XDG_RUNTIME_DIR=$work/
 for name in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS; do
   [ -z "${!name:-}" ] || environment+=("$name=${!name}")
 done
-for program in $programs; do
-  binary=$root/$(packaged "/bin/$program\$")
-
+# A program of the package: stripped, without a library search path, and every
+# library it needs is of a package that Depends names.
+check_binary() {
+  local program=$1 binary=$2 library path package
   step "$program: stripped, no library search path, dependencies"
   [[ $(file --brief "$binary") == ELF*", stripped" ]] || fail "$program is not a stripped ELF file"
   if readelf --dynamic "$binary" | grep -E '\((RPATH|RUNPATH)\)'; then
@@ -156,6 +164,15 @@ for program in $programs; do
     [[ ", $depends," =~ ", $package"[\ ,] ]] ||
       fail "$program needs $library of $package, which Depends does not name: $depends"
   done < "$work/$program.needed"
+  step "$program: its manual page"
+  local manual=$root/$(packaged "/man1/$program\.1\.gz\$")
+  gzip -t "$manual" || fail "the manual page of $program is no gzip file"
+  gzip -dc "$manual" | grep -q '^\.TH ' || fail "the manual page of $program has no .TH line"
+}
+
+for program in $programs; do
+  binary=$root/$(packaged "/bin/$program\$")
+  check_binary "$program" "$binary"
 
   step "$program: starts on the offscreen platform and closes cleanly when told to"
   started=$(date +%s%N)
@@ -177,6 +194,17 @@ if [[ " $programs " == *" vorlane-demo "* ]]; then
     --screenshot "$picture" > "$work/vorlane-demo-picture.log" 2>&1 || status=$?
   [ "$status" -eq 0 ] || show_and_fail "$work/vorlane-demo-picture.log" "vorlane-demo ended with status $status"
   [[ $(file --brief "$picture") == "PNG image data, "* ]] || fail "vorlane-demo saved no PNG picture"
+fi
+
+if [ -n "${cli:-}" ]; then
+  binary=$root/$(packaged "/bin/$cli\$")
+  check_binary "$cli" "$binary"
+  step "$cli: --version and --help"
+  [ "$("${environment[@]}" "$binary" --version)" = "$cli $version" ] || fail "$cli --version does not print '$cli $version'"
+  "${environment[@]}" "$binary" --help > "$work/$cli-help.txt" || fail "$cli --help failed"
+  grep -q '^Exit codes:' "$work/$cli-help.txt" || fail "$cli --help lists no exit codes"
+  gzip -dc "$root/$(packaged "/man1/$cli\.1\.gz\$")" | grep -q 'Exit codes' ||
+    fail "the manual page of $cli lists no exit codes"
 fi
 
 step "purging the package"

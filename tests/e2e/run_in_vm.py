@@ -243,12 +243,12 @@ def build_initramfs(target, kernel_dir, results, command_script, keep):
 
 # --- the machine ------------------------------------------------------------------
 
-def qemu_command(kernel, initramfs, results, memory_mb, cpus):
+def qemu_command(kernel, initramfs, results, memory_mb, cpus, cpu_model):
     # The pc machine under TCG: it boots about as fast as microvm here, and unlike
     # microvm needs no TSC rate from the host to boot reliably.
     append = ["console=ttyS0", "quiet", "loglevel=3", "panic=-1", "8250.nr_uarts=1"]
     return [
-        "qemu-system-x86_64", "-M", "pc", "-accel", "tcg", "-cpu", "max",
+        "qemu-system-x86_64", "-M", "pc", "-accel", "tcg", "-cpu", cpu_model,
         "-smp", str(cpus), "-m", str(memory_mb),
         "-nodefaults", "-no-user-config", "-display", "none", "-no-reboot",
         "-serial", "stdio", "-monitor", "none",
@@ -307,6 +307,9 @@ def main():
                              "(default 240)")
     parser.add_argument("--memory", type=int, default=2048, help="guest memory in MiB")
     parser.add_argument("--cpus", type=int, default=2, help="virtual CPUs")
+    parser.add_argument("--cpu-model", default="max",
+                        help="QEMU CPU model (default max; Wine needs max,-smap: with SMAP "
+                             "every Wine process dies of a page fault under TCG)")
     parser.add_argument("--env", action="append", default=[], metavar="NAME=VALUE",
                         help="environment variable for the command (repeatable); the "
                              "command gets no other variables of the host but "
@@ -334,7 +337,8 @@ def main():
             script = guest_command(args.workdir.resolve(), env, args.command)
             keep = [path.resolve() for path in [args.workdir, *args.keep]]
             build_initramfs(initramfs, kernel_dir, results, script, keep)
-            qemu = qemu_command(kernel_dir / "vmlinux", initramfs, results, args.memory, args.cpus)
+            qemu = qemu_command(kernel_dir / "vmlinux", initramfs, results, args.memory, args.cpus,
+                                args.cpu_model)
             machine_started = time.monotonic()
             finished = run_machine(qemu, args.timeout, results / "console.log")
     except (HarnessError, OSError) as e:
