@@ -52,8 +52,9 @@ class HidController : public QObject {
   // After a re-scan that found a listed device gone or a new one present, and after
   // the first re-scan in any case.
   std::function<void()> OnDeviceChange;
-  // For each listed device a re-scan no longer finds, after its io is closed and
-  // before that re-scan's OnDeviceChange; at most once per device.
+  // For each listed device a re-scan no longer finds (or offers anew, see above),
+  // after its io is closed and before that re-scan's OnDeviceChange; at most once per
+  // device.
   std::function<void(HidDevice* HidDev)> OnDeviceUnplug;
 
   // Raises OnEnumerate for each present device in list order (held ones too), until
