@@ -27,8 +27,8 @@ const char* FaultSuffix(const texts::Language& t, TMainForm::LinkFault fault) {
 }  // namespace
 
 bool TMainForm::HidCtlEnumerate(HidDevice* HidDev, int Idx) {
-  // Every offered device is taken and kept; only the current stick is ever given back.
-  // A device held since an earlier pass is skipped.
+  // Every offered device is taken and kept until it is reported unplugged. A device
+  // held since an earlier pass is skipped.
   HidDevice* device = HidDev;
   if (!HidCtl->CheckOutByIndex(device, Idx)) return true;
   if (!IsStick(device->ClassGuidText(), device->Attributes(), DevVendorId, DevProductCode)) {
@@ -92,12 +92,14 @@ void TMainForm::noteStep(const StepResult& step, LinkFault onFailure) {
 void TMainForm::HidCtlDeviceChange() { HidCtl->Enumerate(); }
 
 void TMainForm::HidCtlDeviceUnplug(HidDevice* HidDev) {
-  if (HidDev != CurDevice) return;
-  SetCurDevice(nullptr, FeatureLen);
-  // While the window closes the controller reports the held stick as it is destroyed:
-  // then the texts are left alone and the stick is not given back.
+  const bool current = HidDev == CurDevice;
+  if (current) SetCurDevice(nullptr, FeatureLen);
+  // While the window closes the controller reports the held devices as it is
+  // destroyed: then the texts are left alone and nothing is given back.
   if (Closing) return;
-  ChangeLanguage(LangIndex);
+  if (current) ChangeLanguage(LangIndex);
+  // Every device reported gone is given back, the stick or not: the controller lists a
+  // gone device for as long as it is held.
   HidCtl->CheckIn(HidDev);
 }
 

@@ -1,12 +1,17 @@
 #include "hid_controller.h"
 
+#include <QLoggingCategory>
 #include <QMetaObject>
 #include <QScopedValueRollback>
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
+
+Q_LOGGING_CATEGORY(lcHidController, "vorlane.hid")
 
 namespace vorlane {
 
@@ -14,8 +19,8 @@ namespace vorlane {
 // until it is checked in or found gone.
 class HidCtlDevice final : public HidDevice {
  public:
-  HidCtlDevice(HidBackend& backend, HidDeviceInfo info)
-      : backend_(backend), info_(std::move(info)) {}
+  HidCtlDevice(HidBackend& backend, HidDeviceInfo info, std::uint64_t serial)
+      : backend_(backend), info_(std::move(info)), serial_(serial) {}
 
   std::string ClassGuidText() const override { return info_.classGuidText; }
   HidAttributes Attributes() const override { return info_.attributes; }
@@ -37,7 +42,7 @@ class HidCtlDevice final : public HidDevice {
 
   bool HasReadWriteAccess() override {
     HidDeviceIo* io = Io();
-    return io && io->readWrite();
+    return io && (io->readWrite() || !io->accessDenied());
   }
 
   TransferResult SetFeature(const std::uint8_t* buffer, std::size_t size) override {
@@ -50,9 +55,23 @@ class HidCtlDevice final : public HidDevice {
     return io ? io->GetFeature(buffer, size) : NoTransfer();
   }
 
+  std::uint64_t Serial() const { return serial_; }
   const std::string& Path() const { return info_.path; }
   bool Present() const { return present_; }
   bool Held() const { return held_; }
+  bool IoOpen() const { return io_ != nullptr; }
+  // Whether info lists this very appearance of the device.
+  bool IsAppearance(const HidDeviceInfo& info) const {
+    return info.path == info_.path && info.appearance == info_.appearance;
+  }
+  // The system announced the device again: its access rights may have changed since
+  // it was opened. True when it is lent but its open gave no way to transfer, so that
+  // opening it anew may succeed.
+  bool AnnouncedAgain(unsigned announcements) {
+    if (announcements == info_.announcements) return false;
+    info_.announcements = announcements;
+    return held_ && openTried_ && !(io_ && io_->readWrite());
+  }
 
   void Lend() { held_ = true; }
   void Return() {
@@ -68,7 +87,10 @@ class HidCtlDevice final : public HidDevice {
   // The open io, opening it on first use; null unless present and held.
   HidDeviceIo* Io() {
     if (!present_ || !held_) return nullptr;
-    if (!io_) io_ = backend_.open(info_);
+    if (!io_) {
+      openTried_ = true;
+      io_ = backend_.open(info_);
+    }
     return io_.get();
   }
 
@@ -80,11 +102,13 @@ class HidCtlDevice final : public HidDevice {
   }
 
   HidBackend& backend_;
-  const HidDeviceInfo info_;
+  HidDeviceInfo info_;
+  const std::uint64_t serial_;
   std::unique_ptr<HidDeviceIo> io_;
   std::u16string productName_;
   bool present_ = true;
   bool held_ = false;
+  bool openTried_ = false;
 };
 
 class HidController::PassScope {
@@ -170,30 +194,54 @@ void HidController::DeviceChange() {
 
 int HidController::Count() const { return static_cast<int>(devices_.size()); }
 
+std::vector<HidController::ListedDevice> HidController::Listed() const {
+  std::vector<ListedDevice> listed;
+  listed.reserve(devices_.size());
+  for (const auto& device : devices_) {
+    listed.push_back({device.get(), device->Serial(), device->Path(), device->Present(),
+                      device->Held(), device->IoOpen()});
+  }
+  return listed;
+}
+
 void HidController::Rescan() {
   PassScope pass(*this);
-  const std::vector<HidDeviceInfo> found = backend_->scan();
-  const auto isFound = [&found](const std::string& path) {
+  const std::optional<std::vector<HidDeviceInfo>> scanned = backend_->scan();
+  if (!scanned) {
+    // Nothing is known of the devices now: taking that for "all unplugged" would let
+    // go of the stick in use. The next notification scans again.
+    qCWarning(lcHidController, "the HID devices could not be listed; the last list is kept");
+    return;
+  }
+  const std::vector<HidDeviceInfo>& found = *scanned;
+  const auto isFound = [&found](const HidCtlDevice& device) {
     return std::any_of(found.begin(), found.end(),
-                       [&path](const HidDeviceInfo& info) { return info.path == path; });
+                       [&device](const HidDeviceInfo& info) { return device.IsAppearance(info); });
   };
-  const auto isListedPresent = [this](const std::string& path) {
-    return std::any_of(devices_.begin(), devices_.end(), [&path](const auto& device) {
-      return device->Present() && device->Path() == path;
-    });
+  const auto listedPresent = [this](const HidDeviceInfo& info) -> HidCtlDevice* {
+    for (const auto& device : devices_) {
+      if (device->Present() && device->IsAppearance(info)) return device.get();
+    }
+    return nullptr;
   };
 
   std::vector<HidCtlDevice*> gone;
   for (const auto& device : devices_) {
-    if (device->Present() && !isFound(device->Path())) {
+    if (device->Present() && !isFound(*device)) {
       device->MarkGone();
       gone.push_back(device.get());
     }
   }
   bool added = false;
   for (const HidDeviceInfo& info : found) {
-    if (isListedPresent(info.path)) continue;
-    devices_.push_back(std::make_unique<HidCtlDevice>(*backend_, info));
+    if (HidCtlDevice* listed = listedPresent(info)) {
+      // A lent device that could not be used may be usable now: its holder is told it
+      // went and is offered it anew, to open it again.
+      if (!listed->AnnouncedAgain(info.announcements)) continue;
+      listed->MarkGone();
+      gone.push_back(listed);
+    }
+    devices_.push_back(std::make_unique<HidCtlDevice>(*backend_, info, ++listedSerial_));
     added = true;
   }
 

@@ -6,8 +6,10 @@
 
 #include <QObject>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "hid_backend.h"
@@ -50,8 +52,9 @@ class HidController : public QObject {
   // After a re-scan that found a listed device gone or a new one present, and after
   // the first re-scan in any case.
   std::function<void()> OnDeviceChange;
-  // For each listed device a re-scan no longer finds, after its io is closed and
-  // before that re-scan's OnDeviceChange; at most once per device.
+  // For each listed device a re-scan no longer finds (or offers anew, see above),
+  // after its io is closed and before that re-scan's OnDeviceChange; at most once per
+  // device.
   std::function<void(HidDevice* HidDev)> OnDeviceUnplug;
 
   // Raises OnEnumerate for each present device in list order (held ones too), until
@@ -74,6 +77,18 @@ class HidController : public QObject {
   // also the gone ones waiting to be discarded.
   int Count() const;
 
+  // The list as it stands, in list order, for checks and diagnostics.
+  struct ListedDevice {
+    const HidDevice* device;
+    // 1 for the first device ever listed, counting up: unlike the address, never reused.
+    std::uint64_t serial;
+    std::string path;
+    bool present;
+    bool held;
+    bool ioOpen;
+  };
+  std::vector<ListedDevice> Listed() const;
+
  private:
   // Counts the running passes (enumeration, re-scan, destruction); the list keeps
   // its indices while one runs.
@@ -90,6 +105,7 @@ class HidController : public QObject {
   bool rescanning_ = false;
   bool scannedOnce_ = false;
   bool destroying_ = false;
+  std::uint64_t listedSerial_ = 0;
 };
 
 }  // namespace vorlane

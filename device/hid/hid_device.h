@@ -30,8 +30,10 @@ class HidDevice : public FeatureTransport {
   virtual HidCaps GetCaps() = 0;
   // The product string, cut at the first NUL; empty when it cannot be read.
   virtual std::u16string GetProductName() = 0;
-  // False when the device could be opened only without read and write access
-  // (or not at all): transfers will then fail.
+  // False when the system denies this user reading and writing the device (no access
+  // rights), or when it cannot be opened at all (gone, not held): transfers then fail.
+  // A device that the system refuses to open for another reason (busy, out of
+  // descriptors, an I/O error) is not short of access: its transfers fail and say why.
   virtual bool HasReadWriteAccess() = 0;
 };
 

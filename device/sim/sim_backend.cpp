@@ -13,8 +13,11 @@ struct SimEntry {
   std::string path;
   SimDevice device;
   bool plugged = true;
+  unsigned appearance = 0;
+  unsigned announcements = 0;
   int openCount = 0;
   int openNow = 0;
+  int openThisAppearance = 0;
 };
 
 namespace {
@@ -22,23 +25,28 @@ namespace {
 // An io opened on a simulated device. Once the device is pulled every operation fails.
 class SimDeviceIo final : public HidDeviceIo {
  public:
-  explicit SimDeviceIo(std::shared_ptr<SimEntry> entry) : entry_(std::move(entry)) {
+  explicit SimDeviceIo(std::shared_ptr<SimEntry> entry)
+      : entry_(std::move(entry)), readWrite_(entry_->device.readWrite), appearance_(entry_->appearance) {
     ++entry_->openNow;
+    ++entry_->openThisAppearance;
   }
-  ~SimDeviceIo() override { --entry_->openNow; }
+  ~SimDeviceIo() override {
+    --entry_->openNow;
+    if (!Stale()) --entry_->openThisAppearance;
+  }
   SimDeviceIo(const SimDeviceIo&) = delete;
   SimDeviceIo& operator=(const SimDeviceIo&) = delete;
 
-  bool readWrite() const override { return entry_->device.readWrite; }
+  bool readWrite() const override { return readWrite_; }
 
   HidCaps caps() override {
     HidCaps caps;
-    if (entry_->plugged) caps.FeatureReportByteLength = entry_->device.featureReportByteLength;
+    if (!Dead()) caps.FeatureReportByteLength = entry_->device.featureReportByteLength;
     return caps;
   }
 
   std::u16string productString() override {
-    return entry_->plugged ? entry_->device.productString : std::u16string();
+    return Dead() ? std::u16string() : entry_->device.productString;
   }
 
   // The stick receives exactly size bytes; its verdict is the result.
@@ -67,13 +75,22 @@ class SimDeviceIo final : public HidDeviceIo {
   // Why a transfer cannot go through, as the system would say it; ok when it can.
   TransferResult Refusal(bool failing, const std::uint8_t* buffer, std::size_t size) const {
     const SimDevice& device = entry_->device;
-    if (!entry_->plugged) return TransferResult::SystemFailed(ENODEV);
-    if (!device.readWrite || buffer == nullptr || size == 0) return TransferResult::SystemFailed(EINVAL);
+    if (Dead()) return TransferResult::SystemFailed(ENODEV);
+    if (!readWrite_ || buffer == nullptr || size == 0) return TransferResult::SystemFailed(EINVAL);
     if (!device.stick || failing) return TransferResult::SystemFailed(EPIPE);
     return TransferResult::Done(0);
   }
 
+  // Opened on an appearance of the device that has since been pulled.
+  bool Stale() const { return entry_->appearance != appearance_; }
+  // Pulled since it was opened, even when plugged again: a handle of the device as it
+  // was then.
+  bool Dead() const { return !entry_->plugged || Stale(); }
+
   std::shared_ptr<SimEntry> entry_;
+  // As with a real node, the rights it was opened with.
+  const bool readWrite_;
+  const unsigned appearance_;
 };
 
 }  // namespace
@@ -99,11 +116,19 @@ void SimBackend::Replug(const std::string& path, Announce announce) {
   SimEntry& entry = At(path);
   if (!entry.plugged) {
     entry.plugged = true;
+    ++entry.appearance;
+    entry.announcements = 0;
+    entry.openThisAppearance = 0;
     // A device plugged again comes last in the scan order.
     const auto it = std::find_if(entries_.begin(), entries_.end(),
                                  [&entry](const auto& e) { return e.get() == &entry; });
     std::rotate(it, it + 1, entries_.end());
   }
+  Announced(announce);
+}
+
+void SimBackend::Reannounce(const std::string& path, Announce announce) {
+  ++At(path).announcements;
   Announced(announce);
 }
 
@@ -117,6 +142,11 @@ int SimBackend::OpenCount(const std::string& path) const { return At(path).openC
 
 bool SimBackend::IsOpen(const std::string& path) const { return At(path).openNow > 0; }
 
+bool SimBackend::IsOpenFromEarlierAppearance(const std::string& path) const {
+  const SimEntry& entry = At(path);
+  return entry.openNow > entry.openThisAppearance;
+}
+
 std::vector<std::string> SimBackend::OpenedPaths() const {
   std::vector<std::string> paths;
   for (const auto& entry : entries_) {
@@ -125,12 +155,14 @@ std::vector<std::string> SimBackend::OpenedPaths() const {
   return paths;
 }
 
-std::vector<HidDeviceInfo> SimBackend::scan() {
+std::optional<std::vector<HidDeviceInfo>> SimBackend::scan() {
   ++scanCount_;
+  if (failScans_) return std::nullopt;
   std::vector<HidDeviceInfo> found;
   for (const auto& entry : entries_) {
     if (entry->plugged) {
-      found.push_back({entry->path, entry->device.classGuidText, entry->device.attributes});
+      found.push_back({entry->path, entry->device.classGuidText, entry->device.attributes,
+                       entry->appearance, entry->announcements});
     }
   }
   return found;

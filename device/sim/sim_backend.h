@@ -25,7 +25,7 @@ struct SimDevice {
   // False: listed, but every open fails.
   bool openable = true;
   // False: opens only without access rights; caps and product string still work,
-  // transfers fail.
+  // transfers fail. An open io keeps the rights it was opened with.
   bool readWrite = true;
   bool failGets = false;
   bool failSets = false;
@@ -51,10 +51,16 @@ class SimBackend : public HidBackend {
 
   // Appends a device under a path never used before and returns the path.
   std::string Plug(SimDevice device, Announce announce = Announce::Now);
-  // Removes a plugged device; its open io then fails every operation.
+  // Removes a plugged device; its open io then fails every operation, also after the
+  // device is plugged again.
   void Pull(const std::string& path, Announce announce = Announce::Now);
-  // Plugs a pulled device again under its old path, at the end of the scan order.
+  // Plugs a pulled device again under its old path, at the end of the scan order. It is
+  // listed as a new appearance, as a backend does whose paths come back.
   void Replug(const std::string& path, Announce announce = Announce::Now);
+  // The system announces a plugged device again, as after a change of its access rights.
+  void Reannounce(const std::string& path, Announce announce = Announce::Now);
+  // While set, every scan fails.
+  void FailScans(bool fail) { failScans_ = fail; }
   // Calls the watch callback, if any, synchronously.
   void Notify();
 
@@ -64,12 +70,14 @@ class SimBackend : public HidBackend {
   int OpenCount(const std::string& path) const;
   // True while an io opened for the path is alive.
   bool IsOpen(const std::string& path) const;
+  // True while an io opened before the device was last plugged again is alive.
+  bool IsOpenFromEarlierAppearance(const std::string& path) const;
   // Paths open() was ever called for, in scan order.
   std::vector<std::string> OpenedPaths() const;
   int ScanCount() const { return scanCount_; }
   bool Watched() const { return static_cast<bool>(changed_); }
 
-  std::vector<HidDeviceInfo> scan() override;
+  std::optional<std::vector<HidDeviceInfo>> scan() override;
   std::unique_ptr<HidDeviceIo> open(const HidDeviceInfo& device) override;
   void watch(std::function<void()> changed) override;
 
@@ -84,6 +92,7 @@ class SimBackend : public HidBackend {
   std::function<void()> changed_;
   int nextId_ = 1;
   int scanCount_ = 0;
+  bool failScans_ = false;
 };
 
 }  // namespace vorlane

@@ -28,7 +28,8 @@ SimDevice Tagged(int tag) {
 
 QStringList ScannedTags(SimBackend& sim) {
   QStringList tags;
-  for (const HidDeviceInfo& info : sim.scan()) tags << QString::number(info.attributes.ProductID);
+  const std::vector<HidDeviceInfo> found = sim.scan().value();
+  for (const HidDeviceInfo& info : found) tags << QString::number(info.attributes.ProductID);
   return tags;
 }
 
@@ -52,7 +53,7 @@ class SimBackendTest : public QObject {
     const std::string c = sim.Plug(Tagged(3));
     QVERIFY(!a.empty() && a != b && b != c && a != c);
 
-    const std::vector<HidDeviceInfo> found = sim.scan();
+    const std::vector<HidDeviceInfo> found = sim.scan().value();
     QCOMPARE(found.size(), std::size_t{3});
     QCOMPARE(found[1].path, b);
     QCOMPARE(found[1].classGuidText, odd.classGuidText);
@@ -63,7 +64,7 @@ class SimBackendTest : public QObject {
     QCOMPARE(ScannedTags(sim), (QStringList{"1", "3"}));
     sim.Replug(b);
     QCOMPARE(ScannedTags(sim), (QStringList{"1", "3", "2"}));
-    QCOMPARE(sim.scan().back().path, b);
+    QCOMPARE(sim.scan()->back().path, b);
     const std::string d = sim.Plug(Tagged(1));
     QVERIFY(d != a && d != b && d != c);
     QCOMPARE(sim.ScanCount(), 4);
@@ -116,7 +117,7 @@ class SimBackendTest : public QObject {
     locked.openable = false;
     const std::string closed = sim.Plug(locked);
     const std::string other = sim.Plug(Tagged(3));
-    const std::vector<HidDeviceInfo> found = sim.scan();
+    const std::vector<HidDeviceInfo> found = sim.scan().value();
     QCOMPARE(sim.OpenedPaths(), std::vector<std::string>{});
 
     std::unique_ptr<HidDeviceIo> io = sim.open(found[0]);
@@ -151,6 +152,7 @@ class SimBackendTest : public QObject {
     QTest::newRow("gets fail") << "failGets" << true << false;
     QTest::newRow("no stick behind it") << "noStick" << false << false;
     QTest::newRow("pulled while open") << "pulled" << false << false;
+    QTest::newRow("pulled and plugged again while open") << "replugged" << false << false;
   }
 
   // Of a buffer of 128 bytes, 40 are handed over: the stick sees exactly those, and a
@@ -168,9 +170,13 @@ class SimBackendTest : public QObject {
     const std::shared_ptr<StickModel> stick = device.stick;
     if (fault == "noStick") device.stick = nullptr;
     const std::string path = sim.Plug(device);
-    std::unique_ptr<HidDeviceIo> io = sim.open(sim.scan().front());
+    std::unique_ptr<HidDeviceIo> io = sim.open(sim.scan()->front());
     QVERIFY(io);
-    if (fault == "pulled") sim.Pull(path);
+    if (fault == "pulled" || fault == "replugged") sim.Pull(path);
+    if (fault == "replugged") {
+      sim.Replug(path);
+      QVERIFY(sim.IsOpenFromEarlierAppearance(path));
+    }
 
     const std::vector<std::uint8_t> request = ReadRequestReport(kReportLayoutSize);
     QCOMPARE(io->SetFeature(request.data(), kSize).ok, setOk);
@@ -213,7 +219,7 @@ class SimBackendTest : public QObject {
     SimDevice device = Tagged(1);
     device.readWrite = readWrite;
     const std::string path = sim.Plug(device);
-    std::unique_ptr<HidDeviceIo> io = sim.open(sim.scan().front());
+    std::unique_ptr<HidDeviceIo> io = sim.open(sim.scan()->front());
     QVERIFY(io);
     if (pulled) sim.Pull(path);
 
@@ -225,7 +231,7 @@ class SimBackendTest : public QObject {
   void ioOutlivesBackend() {
     auto sim = std::make_unique<SimBackend>();
     sim->Plug(Tagged(1));
-    std::unique_ptr<HidDeviceIo> io = sim->open(sim->scan().front());
+    std::unique_ptr<HidDeviceIo> io = sim->open(sim->scan()->front());
     QVERIFY(io);
     sim.reset();
     QCOMPARE(int(io->caps().FeatureReportByteLength), 64);

@@ -10,6 +10,7 @@ class RecordingIo final : public vorlane::HidDeviceIo {
       : io_(std::move(io)), backend_(backend) {}
 
   bool readWrite() const override { return io_->readWrite(); }
+  bool accessDenied() const override { return io_->accessDenied(); }
   vorlane::HidCaps caps() override { return io_->caps(); }
   std::u16string productString() override { return io_->productString(); }
   vorlane::TransferResult SetFeature(const std::uint8_t* buffer, std::size_t size) override {
@@ -34,7 +35,7 @@ class RecordingIo final : public vorlane::HidDeviceIo {
 RecordingBackend::RecordingBackend(std::unique_ptr<vorlane::HidBackend> platform)
     : platform_(std::move(platform)) {}
 
-std::vector<vorlane::HidDeviceInfo> RecordingBackend::scan() { return platform_->scan(); }
+std::optional<std::vector<vorlane::HidDeviceInfo>> RecordingBackend::scan() { return platform_->scan(); }
 
 std::unique_ptr<vorlane::HidDeviceIo> RecordingBackend::open(const vorlane::HidDeviceInfo& device) {
   std::unique_ptr<vorlane::HidDeviceIo> io;

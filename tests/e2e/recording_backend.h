@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "hid_backend.h"
@@ -23,7 +24,7 @@ class RecordingBackend final : public vorlane::HidBackend {
 
   explicit RecordingBackend(std::unique_ptr<vorlane::HidBackend> platform);
 
-  std::vector<vorlane::HidDeviceInfo> scan() override;
+  std::optional<std::vector<vorlane::HidDeviceInfo>> scan() override;
   std::unique_ptr<vorlane::HidDeviceIo> open(const vorlane::HidDeviceInfo& device) override;
   void watch(std::function<void()> changed) override;
 

@@ -33,10 +33,25 @@ class TestHidrawDeviceIo : public QObject {
   Q_OBJECT
 
  private slots:
-  void withoutAccessKeepsSysfsValuesAndFailsTransfers() {
-    HidrawDeviceIo io(-1, featureCaps(128), u"Flugkn\u00FCppel");
+  void failedOpenKeepsSysfsValuesAndFailsTransfers_data() {
+    QTest::addColumn<int>("openError");
+    QTest::addColumn<bool>("denied");
+    QTest::newRow("EACCES: no access rights") << EACCES << true;
+    QTest::newRow("EPERM: not permitted") << EPERM << true;
+    QTest::newRow("EBUSY") << EBUSY << false;
+    QTest::newRow("EIO") << EIO << false;
+    QTest::newRow("EMFILE: out of descriptors") << EMFILE << false;
+  }
+
+  // Only a refusal of the rights counts as "no access"; every failed open makes the
+  // transfers fail with the open's error, never reaching an ioctl.
+  void failedOpenKeepsSysfsValuesAndFailsTransfers() {
+    QFETCH(int, openError);
+    QFETCH(bool, denied);
+    HidrawDeviceIo io(-1, openError, featureCaps(128), u"Flugkn\u00FCppel");
 
     QVERIFY(!io.readWrite());
+    QCOMPARE(io.accessDenied(), denied);
     QCOMPARE(int(io.caps().FeatureReportByteLength), 128);
     QCOMPARE(QString::fromStdU16String(io.productString()), QString::fromUtf16(u"Flugkn\u00FCppel"));
 
@@ -44,10 +59,18 @@ class TestHidrawDeviceIo : public QObject {
     for (const vorlane::TransferResult& r :
          {io.SetFeature(report.data(), report.size()), io.GetFeature(report.data(), report.size())}) {
       QVERIFY(!r.ok);
-      QCOMPARE(r.systemError, 0);
-      QVERIFY(!r.message.empty());
+      QCOMPARE(r.systemError, openError);
+      QVERIFY2(r.message.find(std::strerror(openError)) != std::string::npos, r.message.c_str());
     }
     QCOMPARE(int(report[0]), 0x59);
+  }
+
+  void openNodeIsNeitherDeniedNorFailed() {
+    const int fd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    HidrawDeviceIo io(fd, EACCES, featureCaps(0), {});  // an error beside a node is ignored
+    QVERIFY(io.readWrite());
+    QVERIFY(!io.accessDenied());
   }
 
   void transfersReportTheSystemsRefusal_data() {
@@ -67,7 +90,7 @@ class TestHidrawDeviceIo : public QObject {
     QFETCH(int, systemError);
     const int fd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     QVERIFY(fd >= 0);
-    HidrawDeviceIo io(fd, featureCaps(0), {});
+    HidrawDeviceIo io(fd, 0, featureCaps(0), {});
     QVERIFY(io.readWrite());
 
     // One byte more than handed over, behind the report id, to see nothing is written.
@@ -90,7 +113,7 @@ class TestHidrawDeviceIo : public QObject {
   void closesItsDescriptor() {
     const int fd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     QVERIFY(fd >= 0);
-    auto io = std::make_unique<HidrawDeviceIo>(fd, featureCaps(0), std::u16string());
+    auto io = std::make_unique<HidrawDeviceIo>(fd, 0, featureCaps(0), std::u16string());
     QVERIFY(isOpen(fd));
     io.reset();
     QVERIFY(!isOpen(fd));

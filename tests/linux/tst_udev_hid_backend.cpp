@@ -3,18 +3,25 @@
 // this machine's hidraw devices with the ids their HID parents declare.
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
+#include <cerrno>
 #include <cstdint>
 #include <memory>
 
 #include "hid_backend.h"
+#include "udev_hid_backend.h"
 
 using vorlane::CreatePlatformHidBackend;
 using vorlane::HidBackend;
 using vorlane::HidDeviceInfo;
 using vorlane::kHidClassGuidText;
+using vorlane::linux_hid::OpenHidrawMonitor;
+using vorlane::linux_hid::UdevHidBackend;
+using vorlane::linux_hid::UdevMonitorPtr;
+using vorlane::linux_hid::UdevPtr;
 
 namespace {
 
@@ -43,7 +50,7 @@ class TestUdevHidBackend : public QObject {
   }
 
   void scanListsThisMachinesHidrawDevices() {
-    const std::vector<HidDeviceInfo> devices = backend_->scan();
+    const std::vector<HidDeviceInfo> devices = backend_->scan().value();
     const QStringList nodes = QDir("/sys/class/hidraw").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     QVERIFY(devices.size() <= static_cast<std::size_t>(nodes.size()));
 
@@ -65,16 +72,62 @@ class TestUdevHidBackend : public QObject {
   }
 
   void scanAgainGivesTheSameDevices() {
-    const std::vector<HidDeviceInfo> first = backend_->scan();
-    const std::vector<HidDeviceInfo> second = backend_->scan();
+    const std::vector<HidDeviceInfo> first = backend_->scan().value();
+    const std::vector<HidDeviceInfo> second = backend_->scan().value();
     QCOMPARE(second.size(), first.size());
     for (std::size_t i = 0; i < first.size(); ++i) QCOMPARE(second[i].path, first[i].path);
   }
 
   void opensEveryListedDevice() {
-    for (const HidDeviceInfo& device : backend_->scan()) {
+    const std::vector<HidDeviceInfo> devices = backend_->scan().value();
+    for (const HidDeviceInfo& device : devices) {
       QVERIFY2(backend_->open(device), device.path.c_str());
     }
+  }
+
+  void monitorAtOnceMeansNoPeriodicScan() {
+    UdevHidBackend backend(UdevPtr{udev_new()});
+    int changes = 0;
+    backend.watch([&changes] { ++changes; });
+    QVERIFY2(backend.Monitoring(), "this machine gives no device monitor (no netlink?)");
+    QVERIFY(!backend.ScanningPeriodically());
+    QCOMPARE(changes, 0);
+  }
+
+  // Without a monitor the backend says so, looks every second, and asks for a monitor
+  // again each time; once it has one it catches up once and stops looking.
+  void withoutMonitorScansEverySecondUntilOneCanBeHad() {
+    int refusals = 2;
+    int attempts = 0;
+    UdevHidBackend backend(UdevPtr{udev_new()}, [&](udev* context) -> UdevMonitorPtr {
+      ++attempts;
+      if (refusals > 0) {
+        --refusals;
+        errno = EPROTONOSUPPORT;
+        return nullptr;
+      }
+      return OpenHidrawMonitor(context);
+    });
+    int changes = 0;
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("announcements cannot be received \\(.+\\): looking for "
+                                            "HID devices every second"));
+    backend.watch([&changes] { ++changes; });
+    QCOMPARE(attempts, 1);
+    QVERIFY(!backend.Monitoring());
+    QVERIFY(backend.ScanningPeriodically());
+    QCOMPARE(changes, 0);
+
+    QTRY_COMPARE_WITH_TIMEOUT(changes, 1, 5000);
+    QCOMPARE(attempts, 2);
+    QVERIFY(!backend.Monitoring());
+    QVERIFY(backend.ScanningPeriodically());
+
+    QTest::ignoreMessage(QtInfoMsg, "the system's device announcements are received again");
+    QTRY_COMPARE_WITH_TIMEOUT(changes, 2, 5000);
+    QCOMPARE(attempts, 3);
+    QVERIFY(backend.Monitoring());
+    QVERIFY(!backend.ScanningPeriodically());
   }
 
   void openFailsForWhatIsNoHidrawDevice_data() {

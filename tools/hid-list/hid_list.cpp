@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <thread>
@@ -87,7 +88,12 @@ int main(int argc, char** argv) {
   SetConsoleOutputCP(CP_UTF8);
 
   const std::unique_ptr<vorlane::HidBackend> backend = vorlane::CreatePlatformHidBackend();
-  const std::vector<HidDeviceInfo> devices = backend->scan();
+  const std::optional<std::vector<HidDeviceInfo>> scanned = backend->scan();
+  if (!scanned) {
+    std::printf("the HID devices could not be listed\n");
+    return 1;
+  }
+  const std::vector<HidDeviceInfo>& devices = *scanned;
   if (devices.empty()) std::printf("no HID devices\n");
 
   bool ok = true;

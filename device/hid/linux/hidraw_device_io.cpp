@@ -26,8 +26,8 @@ int IoctlRetryingOnSignal(int fd, unsigned long request, const void* argument) {
 
 }  // namespace
 
-HidrawDeviceIo::HidrawDeviceIo(int fd, HidCaps caps, std::u16string productString)
-    : fd_(fd), caps_(caps), productString_(std::move(productString)) {}
+HidrawDeviceIo::HidrawDeviceIo(int fd, int openError, HidCaps caps, std::u16string productString)
+    : fd_(fd), openError_(fd >= 0 ? 0 : openError), caps_(caps), productString_(std::move(productString)) {}
 
 HidrawDeviceIo::~HidrawDeviceIo() {
   // Retrying close() after EINTR could close a descriptor opened meanwhile elsewhere.
@@ -35,6 +35,10 @@ HidrawDeviceIo::~HidrawDeviceIo() {
 }
 
 bool HidrawDeviceIo::readWrite() const { return fd_ >= 0; }
+
+bool HidrawDeviceIo::accessDenied() const {
+  return fd_ < 0 && (openError_ == EACCES || openError_ == EPERM);
+}
 
 HidCaps HidrawDeviceIo::caps() { return caps_; }
 
@@ -50,7 +54,12 @@ TransferResult HidrawDeviceIo::GetFeature(std::uint8_t* buffer, std::size_t size
 
 TransferResult HidrawDeviceIo::Transfer(unsigned long request, const std::uint8_t* buffer,
                                         std::size_t size) {
-  if (fd_ < 0) return TransferResult::Failed("the device is not open for reading and writing");
+  if (fd_ < 0) {
+    if (openError_ == 0) return TransferResult::Failed("the device is not open for reading and writing");
+    TransferResult refused = TransferResult::SystemFailed(openError_);
+    refused.message = "the device could not be opened for reading and writing: " + refused.message;
+    return refused;
+  }
   if (!buffer || !TransferSizeFits(size)) {
     return TransferResult::Failed("a feature report of " + std::to_string(size) +
                                   " bytes cannot be transferred");

@@ -13,14 +13,17 @@ namespace vorlane::linux_hid {
 class HidrawDeviceIo final : public HidDeviceIo {
  public:
   // Takes ownership of fd, the node opened for reading and writing; -1 when it could
-  // be opened only without access rights, so that every transfer fails.
-  HidrawDeviceIo(int fd, HidCaps caps, std::u16string productString);
+  // not be opened so, with openError the errno of that open: every transfer then
+  // fails with it.
+  HidrawDeviceIo(int fd, int openError, HidCaps caps, std::u16string productString);
   ~HidrawDeviceIo() override;
 
   HidrawDeviceIo(const HidrawDeviceIo&) = delete;
   HidrawDeviceIo& operator=(const HidrawDeviceIo&) = delete;
 
   bool readWrite() const override;
+  // Only EACCES and EPERM mean that the user may not use the node.
+  bool accessDenied() const override;
   HidCaps caps() override;
   std::u16string productString() override;
   // Byte 0 of buffer is the report id. Fails for an empty buffer, or one longer than
@@ -33,6 +36,7 @@ class HidrawDeviceIo final : public HidDeviceIo {
   TransferResult Transfer(unsigned long request, const std::uint8_t* buffer, std::size_t size);
 
   int fd_;
+  int openError_;
   HidCaps caps_;
   std::u16string productString_;
 };

@@ -3,21 +3,14 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "hid_device.h"
+#include "hid_id.h"
 
 namespace vorlane::linux_hid {
-
-// The vendor and product ids of a "hid" device's HID_ID property, written by the
-// kernel as bus, vendor and product in hex: "BBBB:VVVVVVVV:PPPPPPPP". Either letter
-// case is accepted. Nothing when the text has another form, or when an id does not
-// fit in 16 bits (a virtual device may declare 32-bit ids, which cutting down could
-// make look like another device). VersionNumber stays 0.
-std::optional<HidAttributes> ParseHidId(std::string_view hidId);
 
 // UTF-8 text (as sysfs gives strings) in UTF-16; invalid bytes become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);

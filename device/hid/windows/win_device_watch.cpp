@@ -1,5 +1,7 @@
 #include "win_device_watch.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <utility>
 
 namespace vorlane::win {
@@ -16,10 +18,22 @@ bool IsInterfaceEvent(LPARAM lParam) {
   return header != nullptr && header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE;
 }
 
+// The device interface path of an interface event; it ends at its NUL or at the end of
+// the record as the system sized it.
+std::wstring_view InterfacePathOf(LPARAM lParam) {
+  const auto* event = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(lParam);
+  constexpr std::size_t kNameOffset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name);
+  if (event->dbcc_size <= kNameOffset) return {};
+  const std::size_t maxUnits = (event->dbcc_size - kNameOffset) / sizeof(wchar_t);
+  const wchar_t* begin = event->dbcc_name;
+  return std::wstring_view(begin, static_cast<std::size_t>(std::find(begin, begin + maxUnits, L'\0') - begin));
+}
+
 }  // namespace
 
-DeviceChangeWindow::DeviceChangeWindow(std::function<void()> changed)
-    : changed_(std::move(changed)) {
+DeviceChangeWindow::DeviceChangeWindow(std::function<void()> changed,
+                                       std::function<void(std::wstring_view path)> removed)
+    : changed_(std::move(changed)), removed_(std::move(removed)) {
   // The module that holds the window procedure, whether it is linked into a program
   // or a library.
   GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
@@ -70,6 +84,10 @@ LRESULT CALLBACK DeviceChangeWindow::WindowProc(HWND window, UINT message, WPARA
 LRESULT DeviceChangeWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_DEVICECHANGE: {
+      if (wParam == DBT_DEVICEREMOVECOMPLETE && IsInterfaceEvent(lParam) && removed_) {
+        const std::wstring_view path = InterfacePathOf(lParam);
+        if (!path.empty()) removed_(path);
+      }
       const bool devicesChanged =
           wParam == DBT_DEVNODES_CHANGED ||
           ((wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) &&

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <string_view>
 
 #include "win32_hid.h"
 
@@ -9,10 +10,12 @@ namespace vorlane::win {
 
 // Calls changed from the message loop of the thread that created it whenever the
 // system reports HID devices added or removed. Reports that arrive before the call
-// has been made are folded into it.
+// has been made are folded into it; removed is called at once for each device
+// interface reported removed, with its path, so that no removal is lost in the fold.
 class DeviceChangeWindow {
  public:
-  explicit DeviceChangeWindow(std::function<void()> changed);
+  explicit DeviceChangeWindow(std::function<void()> changed,
+                              std::function<void(std::wstring_view path)> removed = {});
   ~DeviceChangeWindow();
 
   DeviceChangeWindow(const DeviceChangeWindow&) = delete;
@@ -23,6 +26,7 @@ class DeviceChangeWindow {
   LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   std::function<void()> changed_;
+  std::function<void(std::wstring_view path)> removed_;
   HINSTANCE module_ = nullptr;
   bool classRegistered_ = false;
   HWND window_ = nullptr;

@@ -73,23 +73,37 @@ std::optional<HidAttributes> ReadAttributes(const std::wstring& path) {
   return result;
 }
 
+// Device interface paths compare without regard to letter case, and the
+// notifications do not always spell them as SetupAPI does.
+std::string FoldedPath(const std::string& path) {
+  std::string folded = path;
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return folded;
+}
+
 }  // namespace
 
 WinHidBackend::WinHidBackend() = default;
 WinHidBackend::~WinHidBackend() = default;
 
-std::vector<HidDeviceInfo> WinHidBackend::scan() {
+std::optional<std::vector<HidDeviceInfo>> WinHidBackend::scan() {
   GUID hidGuid{};
   HidD_GetHidGuid(&hidGuid);
   const UniqueDeviceInfoList list(
       SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
-  if (!list) return {};
+  if (!list) return std::nullopt;
 
   std::vector<HidDeviceInfo> devices;
   SP_DEVICE_INTERFACE_DATA interfaceData{};
   interfaceData.cbSize = sizeof(interfaceData);
-  for (DWORD index = 0;
-       SetupDiEnumDeviceInterfaces(list.get(), nullptr, &hidGuid, index, &interfaceData); ++index) {
+  for (DWORD index = 0;; ++index) {
+    if (!SetupDiEnumDeviceInterfaces(list.get(), nullptr, &hidGuid, index, &interfaceData)) {
+      // The end of the list, or a failure that leaves the rest of it unknown.
+      if (GetLastError() == ERROR_NO_MORE_ITEMS) break;
+      return std::nullopt;
+    }
     SP_DEVINFO_DATA device{};
     const std::wstring path = InterfacePath(list.get(), interfaceData, device);
     if (path.empty()) continue;
@@ -99,6 +113,7 @@ std::vector<HidDeviceInfo> WinHidBackend::scan() {
     if (utf8Path.empty()) continue;
     devices.push_back({std::move(utf8Path), ClassGuidText(list.get(), device), *attributes});
   }
+  appearances_.stamp(devices, FoldedPath);
   return devices;
 }
 
@@ -112,7 +127,9 @@ std::unique_ptr<HidDeviceIo> WinHidBackend::open(const HidDeviceInfo& device) {
 
 void WinHidBackend::watch(std::function<void()> changed) {
   watcher_.reset();
-  watcher_ = std::make_unique<DeviceChangeWindow>(std::move(changed));
+  watcher_ = std::make_unique<DeviceChangeWindow>(std::move(changed), [this](std::wstring_view path) {
+    if (std::string utf8 = Utf8FromWide(path); !utf8.empty()) appearances_.noteRemoved(FoldedPath(utf8));
+  });
 }
 
 }  // namespace win
