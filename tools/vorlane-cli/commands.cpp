@@ -90,7 +90,7 @@ void PrintStick(const CommandContext& context, const StickConnection& stick) {
 }  // namespace
 
 ExitCode ListCommand(const CommandContext& context) {
-  const std::vector<HidDeviceInfo> devices = context.backend.scan();
+  const std::vector<HidDeviceInfo> devices = ScanDevices(context);
   if (devices.empty()) context.out << "no HID devices\n";
   int sticks = 0;
   for (const HidDeviceInfo& device : devices) {

@@ -1,6 +1,7 @@
 #include "stick_connection.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "cli_error.h"
 #include "config_report.h"
@@ -32,7 +33,7 @@ std::string PathList(const std::vector<HidDeviceInfo>& devices) {
 }
 
 HidDeviceInfo ChooseStick(const CommandContext& context) {
-  const std::vector<HidDeviceInfo> devices = context.backend.scan();
+  const std::vector<HidDeviceInfo> devices = ScanDevices(context);
   if (!context.devicePath.empty()) {
     const auto named = std::ranges::find(devices, context.devicePath, &HidDeviceInfo::path);
     if (named == devices.end()) {
@@ -70,6 +71,14 @@ std::vector<HidDeviceInfo> SticksAmong(const std::vector<HidDeviceInfo>& devices
     }
   }
   return sticks;
+}
+
+std::vector<HidDeviceInfo> ScanDevices(const CommandContext& context) {
+  std::optional<std::vector<HidDeviceInfo>> devices = context.backend.scan();
+  if (!devices) {
+    throw CliError(ExitCode::TransferFailed, "the system's HID devices could not be listed");
+  }
+  return std::move(*devices);
 }
 
 StickConnection::StickConnection(const CommandContext& context)

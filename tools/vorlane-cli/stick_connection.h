@@ -14,6 +14,9 @@ namespace vorlane::cli {
 
 // The listed devices that identify as the stick.
 std::vector<HidDeviceInfo> SticksAmong(const std::vector<HidDeviceInfo>& devices);
+// Every HID device present now. Throws CliError (TransferFailed) when the system could
+// not be asked: that list is unknown, not empty.
+std::vector<HidDeviceInfo> ScanDevices(const CommandContext& context);
 
 class StickConnection {
  public:
