@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 
 namespace vorlane {
@@ -173,26 +175,28 @@ int HidController::Count() const { return static_cast<int>(devices_.size()); }
 void HidController::Rescan() {
   PassScope pass(*this);
   const std::vector<HidDeviceInfo> found = backend_->scan();
-  const auto isFound = [&found](const std::string& path) {
-    return std::any_of(found.begin(), found.end(),
-                       [&path](const HidDeviceInfo& info) { return info.path == path; });
-  };
-  const auto isListedPresent = [this](const std::string& path) {
-    return std::any_of(devices_.begin(), devices_.end(), [&path](const auto& device) {
-      return device->Present() && device->Path() == path;
-    });
-  };
+  // Paths in hash sets, so that a re-scan costs time in proportion to the number of
+  // devices, not to its square. The views point into `found` and into the listed
+  // devices, which outlive them.
+  std::unordered_set<std::string_view> foundPaths;
+  foundPaths.reserve(found.size());
+  for (const HidDeviceInfo& info : found) foundPaths.insert(info.path);
 
   std::vector<HidCtlDevice*> gone;
+  std::unordered_set<std::string_view> listedPresent;
+  listedPresent.reserve(devices_.size() + found.size());
   for (const auto& device : devices_) {
-    if (device->Present() && !isFound(device->Path())) {
+    if (!device->Present()) continue;
+    if (foundPaths.contains(device->Path())) {
+      listedPresent.insert(device->Path());
+    } else {
       device->MarkGone();
       gone.push_back(device.get());
     }
   }
   bool added = false;
   for (const HidDeviceInfo& info : found) {
-    if (isListedPresent(info.path)) continue;
+    if (!listedPresent.insert(info.path).second) continue;
     devices_.push_back(std::make_unique<HidCtlDevice>(*backend_, info));
     added = true;
   }
