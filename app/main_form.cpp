@@ -17,23 +17,29 @@
 #include "texts.h"
 #include "ui_main_form.h"
 
-namespace {
-
-// The fonts of the form layout, in pixels: the window's, and the two controls that
-// keep fonts of their own.
-constexpr const char* kFormFontFamily = "MS Sans Serif";
-constexpr int kFormFontPixels = 13;
-
 QFont FormFont() {
   QFont font(QString::fromLatin1(kFormFontFamily));
   font.setPixelSize(kFormFontPixels);
   return font;
 }
 
+namespace {
+
+// The window's own font: the form's, in the embedded family.
+QFont WindowFont() {
+  QFont font = FormFont();
+  font.setFamily(QString::fromLatin1(kWindowFontFamily));
+  font.setWeight(QFont::Medium);
+  return font;
+}
+
+// The icon's images are read as PNG by name: a file added without its format would
+// have every image format plugin loaded to recognise it.
 QIcon WindowIcon() {
   QIcon icon;
   for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-    icon.addFile(QStringLiteral(":/icons/vorlane-%1.png").arg(size), QSize(size, size));
+    QPixmap image;
+    if (image.load(QStringLiteral(":/icons/vorlane-%1.png").arg(size), "PNG")) icon.addPixmap(image);
   }
   return icon;
 }
@@ -66,11 +72,6 @@ TMainForm::TMainForm(std::unique_ptr<vorlane::HidBackend> backend, QWidget* pare
   setWindowTitle(QString::fromLatin1(texts::kCaption) + QString::fromLatin1(texts::kVersion));
 
   buildParamGrid();
-
-  QFont windowFont = font();
-  windowFont.setFamily(QString::fromLatin1(kWindowFontFamily));
-  windowFont.setWeight(QFont::Medium);
-  setFont(windowFont);
   fitLabelsToText();
 
   ChangeLanguage(0);
@@ -101,7 +102,9 @@ void TMainForm::setUpFormLayout(std::unique_ptr<vorlane::HidBackend> backend) {
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   setWindowIcon(WindowIcon());
-  setFont(FormFont());
+  // The window takes its final font before the grid is built and any text is laid
+  // out: every later change of the window's font would lay out every control again.
+  setFont(WindowFont());
 
   QFont linkFont = FormFont();
   linkFont.setUnderline(true);
@@ -112,7 +115,6 @@ void TMainForm::setUpFormLayout(std::unique_ptr<vorlane::HidBackend> backend) {
   ui->sMemo1->setFont(FormFont());
   ui->Label2->setText(QString::fromLatin1(texts::kWebAddress));
   ui->sHTMLLabel1->setText(QString::fromUtf8(texts::kCopyrightLine));
-  fitLabelsToText();
 
   auto* shadow = new QGraphicsDropShadowEffect(ui->sLabelFX3);
   shadow->setOffset(1, 1);
@@ -133,6 +135,9 @@ void TMainForm::setUpFormLayout(std::unique_ptr<vorlane::HidBackend> backend) {
   Timer3 = new QTimer(this);
   Timer3->setObjectName(QStringLiteral("Timer3"));
   Timer3->setInterval(100);
+  // The read follows the stick's 100 ms wait as closely as the system allows; a coarse
+  // timer may fire up to 5 % late.
+  Timer3->setTimerType(Qt::PreciseTimer);
   connect(Timer3, &QTimer::timeout, this, &TMainForm::Timer3Timer);
 
   HidCtl = std::make_unique<vorlane::HidController>(std::move(backend));

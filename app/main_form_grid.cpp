@@ -14,7 +14,7 @@ constexpr int kFirstColumnLeft = 120;
 constexpr int kRowPitch = 30;
 // The throttle column (slot 4) stands where the hidden slot 3 would be, moved this far left.
 constexpr int kThrottleShift = 75 + 20;
-// The headings keep the window's first font, at 8 points (11 pixels at 96 ppi).
+// The headings keep the form's font, at 8 points (11 pixels at 96 ppi).
 constexpr int kBoundLabelPixels = 11;
 constexpr int kBoundLabelIndent = 3;
 
@@ -78,16 +78,15 @@ void TMainForm::CreateDSpinEditBox(DecimalSpinEdit* box, QWidget* parent, std::i
     label->setLabelLayout(BoundLabel::Layout::TopCenter);
     label->setIndent(kBoundLabelIndent);
     label->setActive(true);
-    QFont labelFont = label->font();
+    QFont labelFont = FormFont();
     labelFont.setPixelSize(kBoundLabelPixels);
+    labelFont.setResolveMask(QFont::AllPropertiesResolved);
     label->setFont(labelFont);
   }
   box->SetDecimalPlaces(1);
   box->SetIncrement(0.1);
-  QFont boxFont(QStringLiteral("Arial Black"));
-  boxFont.setPointSize(25);
-  boxFont.setBold(true);
-  box->setFont(boxFont);
+  // No font of the box's own: the grid has every box follow the window's font, so a
+  // font set here would only be laid out to be thrown away.
   box->SetMinValue(minValue);
   box->SetMaxValue(maxValue);
   box->setGeometry(left, top, width, box->sizeHint().height());
