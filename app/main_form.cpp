@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QGraphicsDropShadowEffect>
-#include <QIcon>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
@@ -16,6 +15,7 @@
 #include "stick_identity.h"
 #include "texts.h"
 #include "ui_main_form.h"
+#include "window_icon.h"
 
 QFont FormFont() {
   QFont font(QString::fromLatin1(kFormFontFamily));
@@ -31,17 +31,6 @@ QFont WindowFont() {
   font.setFamily(QString::fromLatin1(kWindowFontFamily));
   font.setWeight(QFont::Medium);
   return font;
-}
-
-// The icon's images are read as PNG by name: a file added without its format would
-// have every image format plugin loaded to recognise it.
-QIcon WindowIcon() {
-  QIcon icon;
-  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-    QPixmap image;
-    if (image.load(QStringLiteral(":/icons/vorlane-%1.png").arg(size), "PNG")) icon.addPixmap(image);
-  }
-  return icon;
 }
 
 void BlockingSleep(int milliseconds) {
