@@ -37,7 +37,8 @@ QString PixmapLoadKey(const QFileInfo& info) {
 
 }  // namespace
 
-void CacheStyleImages() {
+int CacheStyleImages() {
+  int cached = 0;
   for (const char* name : kStyleImages) {
     const QString file = QString::fromLatin1(name);
     const QFileInfo info(file);
@@ -47,5 +48,7 @@ void CacheStyleImages() {
     QImage image;
     if (!reader.read(&image)) continue;
     QPixmapCache::insert(PixmapLoadKey(info), QPixmap::fromImage(image));
+    ++cached;
   }
+  return cached;
 }

@@ -5,5 +5,6 @@
 #pragma once
 
 // Call on the UI thread once the application object exists. An image that cannot be
-// read is left to the style, which then reads it as it would have.
-void CacheStyleImages();
+// read is left to the style, which then reads it as it would have. Returns the number
+// of images cached.
+int CacheStyleImages();
