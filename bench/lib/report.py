@@ -65,11 +65,14 @@ def print_vm(values, floor, machine):
     header = ["figure (test machine)"] + names + ["floor"]
     labels = {
         "added_found_ms": ("hidraw node added -> stick found (ms)", "0"),
+        "found_timer_ms": ("stick found -> 100 ms timer fired (ms)", "100"),
         "found_grid_ms": ("stick found -> grid filled (ms)", fmt(floor, 0)),
         "stall_connect_ms": ("longest UI stall, connect (ms)", "-"),
         "stall_connect_net_ms": ("  the same, less the protocol's pauses (ms)", "0"),
         "stall_save_ms": ("longest UI stall, Save (ms)", "0"),
         "stall_defaults_ms": ("longest UI stall, Load defaults (ms)", "0"),
+        "scan_ms": ("  of the UI thread's time: longest device re-scan (ms)", "-"),
+        "open_ms": ("  of the UI thread's time: opening the stick (ms)", "-"),
     }
     rows = []
     for key, (label, floor_text) in labels.items():

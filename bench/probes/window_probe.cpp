@@ -97,6 +97,9 @@ class ScreenWatch {
     xcb_change_window_attributes(conn_, root_, XCB_CW_EVENT_MASK, &mask);
     xcb_damage_damage_t damage_id = xcb_generate_id(conn_);
     xcb_damage_create(conn_, damage_id, root_, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+    // The pointer waits in the screen's corner, over no window: a program whose control
+    // happened to lie under it would load its cursor while the other did not.
+    xcb_warp_pointer(conn_, XCB_NONE, root_, 0, 0, 0, 0, 0, 0);
     // Everything above has reached the server before the program starts.
     std::free(xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
     return true;

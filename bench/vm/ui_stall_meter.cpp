@@ -76,3 +76,11 @@ UiStallMeter::Clock::time_point UiStallMeter::firstFreeAfter(Clock::time_point a
   }
   return Clock::time_point::max();
 }
+
+UiStallMeter::Clock::time_point UiStallMeter::firstPauseFrom(Clock::time_point after) const {
+  std::lock_guard lock(mutex_);
+  for (const Pause& p : pauses_) {
+    if (p.from >= after) return p.from;
+  }
+  return Clock::time_point::max();
+}

@@ -37,6 +37,8 @@ class UiStallMeter {
   // The first moment at or after `after` at which the UI thread handled a call: when
   // it was free again after what it was doing then.
   Clock::time_point firstFreeAfter(Clock::time_point after) const;
+  // When the first pause at or after `after` began.
+  Clock::time_point firstPauseFrom(Clock::time_point after) const;
 
  private:
   struct Ping {
