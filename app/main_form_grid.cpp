@@ -70,7 +70,8 @@ void TMainForm::CreateDSpinEditBox(DecimalSpinEdit* box, QWidget* parent, std::i
                                    std::int16_t left, std::int16_t top, float minValue,
                                    float maxValue, const QString& labelText,
                                    const QString& hintText) {
-  box->setParentFont(false);
+  // No font of the box's own: the grid has every box follow the window's font, and
+  // every font set on the box lays its text out anew.
   box->setParent(parent);
   if (!labelText.isEmpty()) {
     BoundLabel* label = box->boundLabel();
@@ -85,8 +86,6 @@ void TMainForm::CreateDSpinEditBox(DecimalSpinEdit* box, QWidget* parent, std::i
   }
   box->SetDecimalPlaces(1);
   box->SetIncrement(0.1);
-  // No font of the box's own: the grid has every box follow the window's font, so a
-  // font set here would only be laid out to be thrown away.
   box->SetMinValue(minValue);
   box->SetMaxValue(maxValue);
   box->setGeometry(left, top, width, box->sizeHint().height());

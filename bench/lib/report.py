@@ -67,6 +67,8 @@ def print_vm(values, floor, machine):
         "added_found_ms": ("hidraw node added -> stick found (ms)", "0"),
         "found_timer_ms": ("stick found -> 100 ms timer fired (ms)", "100"),
         "found_grid_ms": ("stick found -> grid filled (ms)", fmt(floor, 0)),
+        "transfers_ms": ("  of which the read's three transfers (ms)", "-"),
+        "answer_grid_ms": ("  of which answer -> grid filled (ms)", "-"),
         "stall_connect_ms": ("longest UI stall, connect (ms)", "-"),
         "stall_connect_net_ms": ("  the same, less the protocol's pauses (ms)", "0"),
         "stall_save_ms": ("longest UI stall, Save (ms)", "0"),

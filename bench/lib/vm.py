@@ -6,7 +6,7 @@ import subprocess
 import sys
 from pathlib import Path
 
-FIGURES = ["added_found_ms", "found_timer_ms", "found_grid_ms", "stall_connect_ms", "stall_connect_net_ms",
+FIGURES = ["added_found_ms", "found_timer_ms", "found_grid_ms", "transfers_ms", "answer_grid_ms", "stall_connect_ms", "stall_connect_net_ms",
            "stall_save_ms", "stall_defaults_ms", "scan_ms", "open_ms"]
 
 

@@ -7,6 +7,8 @@
 //                    5 ms and 10 ms pauses of the read)
 //   found_timer_ms   the window opens the stick -> the 100 ms timer fires (the first
 //                    pause begins)
+//   transfers_ms     the three feature report transfers of the read, added up
+//   answer_grid_ms   the answer received -> the UI thread free again (grid filled)
 //   stall_*_ms       the longest time the UI thread kept its event loop waiting during
 //                    the connection, Save and Load defaults; *_net_ms without the
 //                    protocol's pauses
@@ -123,7 +125,16 @@ std::optional<Figures> RunOnce(int run, const QString& workDir) {
   const Clock::time_point found = backend.opens.at(0);
   const Clock::time_point gridFilled = meter.firstFreeAfter(backend.transfers.at(2).done);
   const UiStallMeter::Stall connect = meter.longest(plugged, Clock::now());
-  const Clock::time_point timerFired = meter.firstPauseFrom(found);
+  // The read: pause, pre-command, read request, pause, answer.
+  const auto pauses = meter.pausesFrom(found);
+  const auto& t = backend.transfers;
+  if (pauses.size() < 2 || t.size() < 3) {
+    std::fprintf(stderr, "connect-bench: run %d: the read took another course\n", run);
+    return std::nullopt;
+  }
+  const Clock::time_point timerFired = pauses[0].first;
+  const double transfers = Ms(t[0].done - pauses[0].second) + Ms(t[1].done - t[0].done) +
+                           Ms(t[2].done - pauses[1].second);
 
   const UiStallMeter::Stall save = Click(form.controls().sButton1, meter);
   const UiStallMeter::Stall defaults = Click(form.controls().sButton2, meter);
@@ -135,6 +146,8 @@ std::optional<Figures> RunOnce(int run, const QString& workDir) {
   if (added) f["added_found_ms"] = Ms(found - *added);
   f["found_grid_ms"] = Ms(gridFilled - found);
   f["found_timer_ms"] = Ms(timerFired - found);
+  f["transfers_ms"] = transfers;
+  f["answer_grid_ms"] = Ms(gridFilled - t[2].done);
   f["stall_connect_ms"] = connect.totalMs;
   f["stall_connect_net_ms"] = connect.outsidePausesMs;
   f["stall_save_ms"] = save.totalMs;

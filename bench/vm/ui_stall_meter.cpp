@@ -77,10 +77,12 @@ UiStallMeter::Clock::time_point UiStallMeter::firstFreeAfter(Clock::time_point a
   return Clock::time_point::max();
 }
 
-UiStallMeter::Clock::time_point UiStallMeter::firstPauseFrom(Clock::time_point after) const {
+std::vector<std::pair<UiStallMeter::Clock::time_point, UiStallMeter::Clock::time_point>>
+UiStallMeter::pausesFrom(Clock::time_point after) const {
   std::lock_guard lock(mutex_);
+  std::vector<std::pair<Clock::time_point, Clock::time_point>> found;
   for (const Pause& p : pauses_) {
-    if (p.from >= after) return p.from;
+    if (p.from >= after) found.emplace_back(p.from, p.to);
   }
-  return Clock::time_point::max();
+  return found;
 }

@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 class UiStallMeter {
@@ -37,8 +38,8 @@ class UiStallMeter {
   // The first moment at or after `after` at which the UI thread handled a call: when
   // it was free again after what it was doing then.
   Clock::time_point firstFreeAfter(Clock::time_point after) const;
-  // When the first pause at or after `after` began.
-  Clock::time_point firstPauseFrom(Clock::time_point after) const;
+  // The pauses that began at or after `after`, as [from, to] pairs, in order.
+  std::vector<std::pair<Clock::time_point, Clock::time_point>> pausesFrom(Clock::time_point after) const;
 
  private:
   struct Ping {
