@@ -42,6 +42,7 @@ QIcon WindowIcon() {
     images = ReadWindowIconImages();
   }
   QIcon icon;
-  for (const QImage& image : images) icon.addPixmap(QPixmap::fromImage(image));
+  // Moved: the pixmap may take the image's pixels instead of a copy of them.
+  for (QImage& image : images) icon.addPixmap(QPixmap::fromImage(std::move(image)));
   return icon;
 }
