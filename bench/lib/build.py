@@ -36,20 +36,21 @@ def export_revision(top, revision, target):
     if commit.returncode != 0:
         raise RuntimeError(f"no commit {revision}")
     stamp = target / ".commit"
-    if stamp.exists() and stamp.read_text() == commit.stdout:
-        return target
-    if target.exists():
-        shutil.rmtree(target)
-    target.mkdir(parents=True)
-    archive = subprocess.Popen(["git", "-C", top, "archive", commit.stdout.strip()],
-                               stdout=subprocess.PIPE)
-    subprocess.run(["tar", "-x", "-C", target], stdin=archive.stdout, check=True)
-    archive.wait()
-    shutil.rmtree(target / "bench", ignore_errors=True)
-    shutil.copytree(Path(top) / "bench", target / "bench")
-    lists = target / "CMakeLists.txt"
-    text = lists.read_text()
-    if "add_subdirectory(bench)" not in text:
-        lists.write_text(text + "\nadd_subdirectory(bench)\n")
-    stamp.write_text(commit.stdout)
+    if not (stamp.exists() and stamp.read_text() == commit.stdout):
+        if target.exists():
+            shutil.rmtree(target)
+        target.mkdir(parents=True)
+        archive = subprocess.Popen(["git", "-C", top, "archive", commit.stdout.strip()],
+                                   stdout=subprocess.PIPE)
+        subprocess.run(["tar", "-x", "-C", target], stdin=archive.stdout, check=True)
+        if archive.wait() != 0:
+            raise RuntimeError(f"git archive {revision} failed")
+        lists = target / "CMakeLists.txt"
+        text = lists.read_text()
+        if "add_subdirectory(bench)" not in text:
+            lists.write_text(text + "\nadd_subdirectory(bench)\n")
+        stamp.write_text(commit.stdout)
+    # The probes as they are now, every time (files that did not change keep their
+    # times, so nothing is rebuilt for them).
+    shutil.copytree(Path(top) / "bench", target / "bench", dirs_exist_ok=True)
     return target
