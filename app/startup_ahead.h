@@ -4,7 +4,8 @@
 // and the window icon's images are decoded.
 #pragma once
 
-#include <future>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 class StartupAhead {
@@ -20,7 +21,8 @@ class StartupAhead {
   void waitForFonts();
 
  private:
-  std::promise<void> fontsLoaded_;
-  std::future<void> fontsReady_;
+  std::mutex mutex_;
+  std::condition_variable fontsLoaded_;
+  bool fontsReady_ = false;
   std::thread thread_;
 };

@@ -3,15 +3,28 @@
 #include <QImageReader>
 #include <QPixmap>
 
+#include <condition_variable>
+#include <mutex>
 #include <utility>
 
 namespace {
 
 constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
 
-std::shared_future<std::vector<QImage>>& ImagesAhead() {
-  static std::shared_future<std::vector<QImage>> images;
-  return images;
+// The hand-over of images read on another thread. (A mutex and a condition variable
+// rather than a promise: those would make the program need the dynamic loader's own
+// library, for the thread-local data of their one-time set-up.)
+struct ImagesAhead {
+  std::mutex mutex;
+  std::condition_variable provided;
+  bool expected = false;
+  bool ready = false;
+  std::vector<QImage> images;
+};
+
+ImagesAhead& Ahead() {
+  static ImagesAhead ahead;
+  return ahead;
 }
 
 }  // namespace
@@ -29,18 +42,37 @@ std::vector<QImage> ReadWindowIconImages() {
   return images;
 }
 
-void SetWindowIconImagesAhead(std::shared_future<std::vector<QImage>> images) {
-  ImagesAhead() = std::move(images);
+void ExpectWindowIconImagesAhead() {
+  ImagesAhead& ahead = Ahead();
+  const std::lock_guard lock(ahead.mutex);
+  ahead.expected = true;
+  ahead.ready = false;
+  ahead.images.clear();
+}
+
+void ProvideWindowIconImages(std::vector<QImage> images) {
+  ImagesAhead& ahead = Ahead();
+  {
+    const std::lock_guard lock(ahead.mutex);
+    ahead.images = std::move(images);
+    ahead.ready = true;
+  }
+  ahead.provided.notify_all();
 }
 
 QIcon WindowIcon() {
   std::vector<QImage> images;
-  if (ImagesAhead().valid()) {
-    images = ImagesAhead().get();
-    ImagesAhead() = {};
-  } else {
-    images = ReadWindowIconImages();
+  {
+    ImagesAhead& ahead = Ahead();
+    std::unique_lock lock(ahead.mutex);
+    if (ahead.expected) {
+      ahead.provided.wait(lock, [&ahead] { return ahead.ready; });
+      images = std::move(ahead.images);
+      ahead.images.clear();
+      ahead.expected = false;
+    }
   }
+  if (images.empty()) images = ReadWindowIconImages();
   QIcon icon;
   // Moved: the pixmap may take the image's pixels instead of a copy of them.
   for (QImage& image : images) icon.addPixmap(QPixmap::fromImage(std::move(image)));

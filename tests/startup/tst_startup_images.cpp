@@ -8,7 +8,9 @@
 #include <QStyle>
 #include <QStyleFactory>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "style_images.h"
 #include "window_icon.h"
@@ -82,10 +84,16 @@ void StartupImagesTest::styleImageFoundInTheCacheLoadsNoPlugin() {
 void StartupImagesTest::iconTakesTheImagesReadAhead() {
   QImage marker(5, 5, QImage::Format_ARGB32);
   marker.fill(Qt::red);
-  std::promise<std::vector<QImage>> ahead;
-  SetWindowIconImagesAhead(ahead.get_future().share());
-  ahead.set_value({marker});
-  QCOMPARE(WindowIcon().availableSizes(), QList<QSize>{QSize(5, 5)});
+  ExpectWindowIconImagesAhead();
+  // Handed over later, from another thread: the icon waits for them.
+  std::thread reader([&marker] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ProvideWindowIconImages({marker});
+  });
+  const QIcon icon = WindowIcon();
+  reader.join();
+  QCOMPARE(icon.availableSizes(), QList<QSize>{QSize(5, 5)});
+  QCOMPARE(icon.pixmap(5, 5).toImage().pixelColor(2, 2), QColor(Qt::red));
   // Taken once: the next icon reads the images itself.
   QCOMPARE(WindowIcon().availableSizes().size(), 7);
 }
