@@ -1,12 +1,18 @@
 #include "app_font.h"
 
-#include <QFile>
+#include <QByteArray>
 #include <QFontDatabase>
+#include <QResource>
 
 bool RegisterEmbeddedFont(const QString& resource) {
-  QFile file(resource);
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  // The font database keeps its own copy of the data; the font stays registered until
-  // the process ends.
-  return QFontDatabase::addApplicationFontFromData(file.readAll()) >= 0;
+  const QResource font(resource);
+  if (!font.isValid() || font.size() <= 0) return false;
+  // The font is stored uncompressed: the font database then reads it where the
+  // program's image holds it, and keeps no copy of its own on the heap. The
+  // registration lasts until the process ends, as does the program's image.
+  const QByteArray data =
+      font.compressionAlgorithm() == QResource::NoCompression
+          ? QByteArray::fromRawData(reinterpret_cast<const char*>(font.data()), font.size())
+          : font.uncompressedData();
+  return QFontDatabase::addApplicationFontFromData(data) >= 0;
 }

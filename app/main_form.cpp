@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QGraphicsDropShadowEffect>
-#include <QIcon>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
@@ -16,13 +15,7 @@
 #include "stick_identity.h"
 #include "texts.h"
 #include "ui_main_form.h"
-
-namespace {
-
-// The fonts of the form layout, in pixels: the window's, and the two controls that
-// keep fonts of their own.
-constexpr const char* kFormFontFamily = "MS Sans Serif";
-constexpr int kFormFontPixels = 13;
+#include "window_icon.h"
 
 QFont FormFont() {
   QFont font(QString::fromLatin1(kFormFontFamily));
@@ -30,12 +23,14 @@ QFont FormFont() {
   return font;
 }
 
-QIcon WindowIcon() {
-  QIcon icon;
-  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-    icon.addFile(QStringLiteral(":/icons/vorlane-%1.png").arg(size), QSize(size, size));
-  }
-  return icon;
+namespace {
+
+// The window's own font: the form's, in the embedded family.
+QFont WindowFont() {
+  QFont font = FormFont();
+  font.setFamily(QString::fromLatin1(kWindowFontFamily));
+  font.setWeight(QFont::Medium);
+  return font;
 }
 
 void BlockingSleep(int milliseconds) {
@@ -66,11 +61,6 @@ TMainForm::TMainForm(std::unique_ptr<vorlane::HidBackend> backend, QWidget* pare
   setWindowTitle(QString::fromLatin1(texts::kCaption) + QString::fromLatin1(texts::kVersion));
 
   buildParamGrid();
-
-  QFont windowFont = font();
-  windowFont.setFamily(QString::fromLatin1(kWindowFontFamily));
-  windowFont.setWeight(QFont::Medium);
-  setFont(windowFont);
   fitLabelsToText();
 
   ChangeLanguage(0);
@@ -101,7 +91,9 @@ void TMainForm::setUpFormLayout(std::unique_ptr<vorlane::HidBackend> backend) {
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   setWindowIcon(WindowIcon());
-  setFont(FormFont());
+  // The window takes its final font before the grid is built and any text is laid
+  // out: every later change of the window's font would lay out every control again.
+  setFont(WindowFont());
 
   QFont linkFont = FormFont();
   linkFont.setUnderline(true);
@@ -112,7 +104,6 @@ void TMainForm::setUpFormLayout(std::unique_ptr<vorlane::HidBackend> backend) {
   ui->sMemo1->setFont(FormFont());
   ui->Label2->setText(QString::fromLatin1(texts::kWebAddress));
   ui->sHTMLLabel1->setText(QString::fromUtf8(texts::kCopyrightLine));
-  fitLabelsToText();
 
   auto* shadow = new QGraphicsDropShadowEffect(ui->sLabelFX3);
   shadow->setOffset(1, 1);
@@ -133,6 +124,9 @@ void TMainForm::setUpFormLayout(std::unique_ptr<vorlane::HidBackend> backend) {
   Timer3 = new QTimer(this);
   Timer3->setObjectName(QStringLiteral("Timer3"));
   Timer3->setInterval(100);
+  // The read follows the stick's 100 ms wait as closely as the system allows; a coarse
+  // timer may fire up to 5 % late.
+  Timer3->setTimerType(Qt::PreciseTimer);
   connect(Timer3, &QTimer::timeout, this, &TMainForm::Timer3Timer);
 
   HidCtl = std::make_unique<vorlane::HidController>(std::move(backend));

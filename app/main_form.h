@@ -7,6 +7,7 @@
 // drive it the way the event handlers do.
 #pragma once
 
+#include <QFont>
 #include <QString>
 #include <QWidget>
 
@@ -141,3 +142,8 @@ class TMainForm : public QWidget {
 
 // Sets a label's text and lets the label take the size of its text.
 void SetCaption(class QLabel* label, const QString& text);
+
+// The font of the form layout, kept by the link, the log and the grid's headings.
+inline constexpr const char* kFormFontFamily = "MS Sans Serif";
+inline constexpr int kFormFontPixels = 13;
+QFont FormFont();

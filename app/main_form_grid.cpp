@@ -14,7 +14,7 @@ constexpr int kFirstColumnLeft = 120;
 constexpr int kRowPitch = 30;
 // The throttle column (slot 4) stands where the hidden slot 3 would be, moved this far left.
 constexpr int kThrottleShift = 75 + 20;
-// The headings keep the window's first font, at 8 points (11 pixels at 96 ppi).
+// The headings keep the form's font, at 8 points (11 pixels at 96 ppi).
 constexpr int kBoundLabelPixels = 11;
 constexpr int kBoundLabelIndent = 3;
 
@@ -70,7 +70,8 @@ void TMainForm::CreateDSpinEditBox(DecimalSpinEdit* box, QWidget* parent, std::i
                                    std::int16_t left, std::int16_t top, float minValue,
                                    float maxValue, const QString& labelText,
                                    const QString& hintText) {
-  box->setParentFont(false);
+  // No font of the box's own: the grid has every box follow the window's font, and
+  // every font set on the box lays its text out anew.
   box->setParent(parent);
   if (!labelText.isEmpty()) {
     BoundLabel* label = box->boundLabel();
@@ -78,16 +79,13 @@ void TMainForm::CreateDSpinEditBox(DecimalSpinEdit* box, QWidget* parent, std::i
     label->setLabelLayout(BoundLabel::Layout::TopCenter);
     label->setIndent(kBoundLabelIndent);
     label->setActive(true);
-    QFont labelFont = label->font();
+    QFont labelFont = FormFont();
     labelFont.setPixelSize(kBoundLabelPixels);
+    labelFont.setResolveMask(QFont::AllPropertiesResolved);
     label->setFont(labelFont);
   }
   box->SetDecimalPlaces(1);
   box->SetIncrement(0.1);
-  QFont boxFont(QStringLiteral("Arial Black"));
-  boxFont.setPointSize(25);
-  boxFont.setBold(true);
-  box->setFont(boxFont);
   box->SetMinValue(minValue);
   box->SetMaxValue(maxValue);
   box->setGeometry(left, top, width, box->sizeHint().height());

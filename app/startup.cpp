@@ -9,6 +9,8 @@
 #include "close_on_signal.h"
 #include "left_shift.h"
 #include "main_form.h"
+#include "startup_ahead.h"
+#include "style_images.h"
 #include "texts.h"
 
 TMainForm* MainForm = nullptr;
@@ -27,8 +29,11 @@ int RunApplication(int& argc, char** argv, const BackendFactory& makeBackend,
   if (qEnvironmentVariableIsEmpty("QT_ENABLE_HIGHDPI_SCALING")) {
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
   }
+  StartupAhead ahead;
   QApplication app(argc, argv);
   try {
+    CacheStyleImages();
+    ahead.waitForFonts();
     RegisterEmbeddedFont();
     QApplication::setApplicationName(QString::fromLatin1(texts::kAppTitle));
     QGuiApplication::setDesktopFileName(QStringLiteral("vorlane"));

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 Q_LOGGING_CATEGORY(lcHidController, "vorlane.hid")
@@ -214,30 +216,36 @@ void HidController::Rescan() {
     return;
   }
   const std::vector<HidDeviceInfo>& found = *scanned;
-  const auto isFound = [&found](const HidCtlDevice& device) {
-    return std::any_of(found.begin(), found.end(),
-                       [&device](const HidDeviceInfo& info) { return device.IsAppearance(info); });
-  };
-  const auto listedPresent = [this](const HidDeviceInfo& info) -> HidCtlDevice* {
-    for (const auto& device : devices_) {
-      if (device->Present() && device->IsAppearance(info)) return device.get();
-    }
-    return nullptr;
+  // Paths in hash maps, so that a re-scan costs time in proportion to the number of
+  // devices, not to its square. The views point into `found` and into the listed
+  // devices, which outlive the maps.
+  std::unordered_map<std::string_view, const HidDeviceInfo*> foundByPath;
+  foundByPath.reserve(found.size());
+  for (const HidDeviceInfo& info : found) foundByPath.emplace(info.path, &info);
+  const auto isFound = [&foundByPath](const HidCtlDevice& device) {
+    const auto it = foundByPath.find(device.Path());
+    return it != foundByPath.end() && device.IsAppearance(*it->second);
   };
 
   std::vector<HidCtlDevice*> gone;
+  std::unordered_map<std::string_view, HidCtlDevice*> listedPresent;
   for (const auto& device : devices_) {
-    if (device->Present() && !isFound(*device)) {
+    if (!device->Present()) continue;
+    if (isFound(*device)) {
+      listedPresent.emplace(device->Path(), device.get());
+    } else {
       device->MarkGone();
       gone.push_back(device.get());
     }
   }
   bool added = false;
   for (const HidDeviceInfo& info : found) {
-    if (HidCtlDevice* listed = listedPresent(info)) {
+    if (const auto it = listedPresent.find(info.path); it != listedPresent.end()) {
+      HidCtlDevice* listed = it->second;
       // A lent device that could not be used may be usable now: its holder is told it
       // went and is offered it anew, to open it again.
       if (!listed->AnnouncedAgain(info.announcements)) continue;
+      listedPresent.erase(it);
       listed->MarkGone();
       gone.push_back(listed);
     }
