@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "hid_backend.h"
@@ -12,7 +13,7 @@ class TimedBackend final : public vorlane::HidBackend {
  public:
   explicit TimedBackend(std::unique_ptr<vorlane::HidBackend> inner) : inner_(std::move(inner)) {}
 
-  std::vector<vorlane::HidDeviceInfo> scan() override {
+  std::optional<std::vector<vorlane::HidDeviceInfo>> scan() override {
     const auto from = std::chrono::steady_clock::now();
     auto found = inner_->scan();
     scanMs.push_back(Ms(std::chrono::steady_clock::now() - from));
