@@ -27,12 +27,13 @@ StepResult WithContext(StepResult step, const char* what) {
   return step;
 }
 
-}  // namespace
-
+// The result of a transfer as a step: Done, or Failed with its message.
 StepResult StepOf(const TransferResult& transfer) {
   if (transfer.ok) return {};
   return {StepStatus::Failed, transfer.message};
 }
+
+}  // namespace
 
 StickSession::StickSession(Sleeper sleep, Tracer trace)
     : sleep_(std::move(sleep)), trace_(std::move(trace)) {}
@@ -49,7 +50,7 @@ void StickSession::Detach() {
 }
 
 StepResult StickSession::ShortCommand(std::uint16_t command, std::uint8_t group) {
-  ComposeShortCommand(Buffer(), command, group);
+  ComposeShortCommand(report_, command, group);
   if (device_ == nullptr) return {StepStatus::NoStick, {}};
   return StepOf(Send(featureLength_));
 }
@@ -61,7 +62,7 @@ StepResult StickSession::PreCommand() {
 }
 
 ReadResult StickSession::ReadParams() {
-  ComposeReadRequest(Buffer());
+  ComposeReadRequest(report_);
   ReadResult result;
   if (device_ == nullptr) {
     result.status = StepStatus::NoStick;
@@ -85,7 +86,7 @@ ReadResult StickSession::ReadParams() {
 }
 
 StepResult StickSession::WriteParams(const ParamBlock& block) {
-  ComposeWriteParams(Buffer(), block);
+  ComposeWriteParams(report_, block);
   if (device_ == nullptr) return {StepStatus::NoStick, {}};
   if (!blockRead_) return {StepStatus::NotRead, "no parameters were read from this stick"};
   return StepOf(Send(featureLength_));

@@ -96,7 +96,6 @@ class StickSession {
   // Sends the first FeatureLength() bytes of the buffer and traces traceBytes of them.
   TransferResult Send(std::size_t traceBytes);
   void Trace(std::size_t count, TraceDirection direction, const TransferResult& result) const;
-  std::span<std::uint8_t> Buffer() { return report_; }
 
   Sleeper sleep_;
   Tracer trace_;
@@ -105,8 +104,5 @@ class StickSession {
   std::uint8_t featureLength_ = 0;
   bool blockRead_ = false;
 };
-
-// The result of a transfer as a step: Done, or Failed with its message.
-StepResult StepOf(const TransferResult& transfer);
 
 }  // namespace vorlane
